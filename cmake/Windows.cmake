@@ -1,0 +1,20 @@
+# Settings shared by every Windows target of the build.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(MORVEL_WINEARCH win64)
+  set(MORVEL_WINE_LOADER /usr/lib/wine/wine64)
+  set(MORVEL_WINESERVER /usr/lib/wine/wineserver64)
+else()
+  set(MORVEL_WINEARCH win32)
+  set(MORVEL_WINE_LOADER /usr/lib/wine/wine)
+  if(EXISTS /usr/lib/wine/wineserver64)
+    set(MORVEL_WINESERVER /usr/lib/wine/wineserver64)
+  else()
+    set(MORVEL_WINESERVER /usr/lib/wine/wineserver32)
+  endif()
+endif()
+set(MORVEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)

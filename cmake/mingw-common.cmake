@@ -1,0 +1,10 @@
+set(CMAKE_C_COMPILER   ${MORVEL_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MORVEL_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${MORVEL_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${MORVEL_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Static runtime: the .exe and the .dlls must run without MinGW's DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

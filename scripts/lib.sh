@@ -1,0 +1,35 @@
+# Shared by the scripts: build folders, the Windows architecture Wine can run here, a private display.
+# shellcheck shell=bash
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+# Morvel ships as a 32-bit program. Some kernels refuse to execute 32-bit code
+# at all; there the same sources are built for 64-bit Windows to run under Wine.
+host_runs_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+if host_runs_32bit; then wine_arch=i686; else wine_arch=x86_64; fi
+wine_build="$root/build/win-$wine_arch"
+
+configure_and_build() {  # folder [cmake args...]
+  local dir=$1; shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$dir" "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  fi
+  cmake --build "$dir" -j "$jobs" >"$dir.build.log" 2>&1 || { grep -E 'error|Error' "$dir.build.log" | head -40; return 1; }
+}
+
+build_windows() {  # arch
+  mkdir -p "$root/build"
+  configure_and_build "$root/build/win-$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1.cmake"
+}
+
+xvfb_pid=
+start_display() {  # a private Xvfb when there is no display; the server picks a free number
+  [ -n "${DISPLAY:-}" ] && return 0
+  local fifo; fifo=$(mktemp -u); mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  local num; read -r -t 20 num <"$fifo" || true; rm -f "$fifo"
+  [ -n "$num" ] || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$num"
+}
+stop_display() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; xvfb_pid=; }
