@@ -1,0 +1,196 @@
+// The entry points of 7-ZIP32.DLL. Each SevenZip call takes the command text
+// apart, finds the engine, runs it, tests the archive it wrote, and reports.
+#include "SevenZip32.h"
+
+#include <atomic>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "CommandText.h"
+#include "Engine.h"
+#include "Utf8.h"
+#include "WideText.h"
+
+using namespace archiver;
+
+namespace {
+
+HMODULE g_self = nullptr;
+// Before SevenZipSetUnicodeMode(TRUE) the texts are in the ANSI code page.
+std::atomic<bool> g_unicode{false};
+
+std::string U8(std::wstring_view s) { return ToUtf8(U16(s)); }
+std::wstring Wide(std::string_view s) { return W(FromUtf8(s)); }
+
+std::string FromAnsi(const char* text, size_t length) {
+  if (length == 0) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), w.data(), n);
+  return U8(w);
+}
+
+std::string ToAnsi(const std::string& utf8) {
+  std::wstring w = Wide(utf8);
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string a(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), a.data(), n, nullptr, nullptr);
+  return a;
+}
+
+std::wstring CurrentFolder() {
+  DWORD n = GetCurrentDirectoryW(0, nullptr);
+  std::wstring d(n, L'\0');
+  n = GetCurrentDirectoryW(n, d.data());
+  d.resize(n);
+  return d;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return {};
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+  full.resize(n);
+  return full;
+}
+
+bool IsFolder(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+struct Outcome {
+  int code = SEVENZIP32_OK;
+  std::string text;  // UTF-8
+};
+
+Outcome Fail(int code, const std::string& why, std::string engineOutput = {}) {
+  return {code, engineOutput + "7-ZIP32.DLL: " + why + "\n"};
+}
+
+// Command texts longer than this are refused rather than read without end.
+constexpr size_t kMaxCommand = 1 << 20;
+
+Outcome Run(const char* command) {
+  if (!command) return Fail(SEVENZIP32_BAD_COMMAND, "no command text");
+  size_t length = strnlen(command, kMaxCommand);
+  if (length == kMaxCommand) return Fail(SEVENZIP32_BAD_COMMAND, "the command text is too long");
+  std::string text = g_unicode ? std::string(command, length) : FromAnsi(command, length);
+
+  std::vector<std::string> args;
+  std::string error;
+  ParsedCommand cmd;
+  if (!SplitCommandText(text, args, error) || !ParseCommand(args, cmd, error))
+    return Fail(SEVENZIP32_BAD_COMMAND, error);
+
+  // The names are relative to the base folder; an empty one, or none, is the
+  // caller's current folder.
+  std::wstring work = CurrentFolder();
+  if (cmd.hasBase && !cmd.base.empty()) work = FullPath(Wide(cmd.base));
+  if (work.empty() || !IsFolder(work)) return Fail(SEVENZIP32_BAD_COMMAND, "the base folder does not exist: " + cmd.base);
+  std::wstring archive = FullPath(Wide(cmd.archive));
+  if (archive.empty()) return Fail(SEVENZIP32_BAD_COMMAND, "the archive name is not a path: " + cmd.archive);
+
+  Engine engine = FindEngine(g_self);
+  if (engine.kind == Engine::Kind::None) return Fail(SEVENZIP32_NO_ENGINE, engine.whyNone);
+
+  std::vector<bool> exact(cmd.names.size(), false);
+  if (TakesDiskNames(cmd.command)) {
+    std::wstring folder = work.back() == L'\\' ? work : work + L'\\';
+    for (size_t i = 0; i < cmd.names.size(); ++i) {
+      const std::string& n = cmd.names[i];
+      if (n.empty() || HasWildcard(n)) continue;
+      exact[i] = Exists(IsAbsoluteWindowsPath(n) ? FullPath(Wide(n)) : folder + Wide(n));
+    }
+  }
+
+  PathStyle style;
+  style.unixSeparators = engine.kind == Engine::Kind::Linux;
+  style.absolute = [&](const std::string& p) { return EnginePath(engine, FullPath(Wide(p))); };
+  EnginePlan plan;
+  if (!BuildEnginePlan(cmd, U8(archive), exact, style, plan, error)) return Fail(SEVENZIP32_BAD_COMMAND, error);
+
+  EngineRun run = RunEngine(engine, work, plan);
+  if (!run.completed) return Fail(SEVENZIP32_START_FAILED, run.failure, run.output);
+  std::string output = run.output + run.checkOutput;
+  if (run.exitCode == 1) return Fail(SEVENZIP32_ENGINE_WARNING, "the engine reported warnings (exit code 1)", output);
+  if (run.exitCode != 0)
+    return Fail(SEVENZIP32_ENGINE_FAILED, "the engine failed (exit code " + std::to_string(run.exitCode) + ")", output);
+  if (run.checked && run.checkExitCode != 0)
+    return Fail(SEVENZIP32_CHECK_FAILED,
+                "the archive written failed its test (exit code " + std::to_string(run.checkExitCode) + ")", output);
+  return {SEVENZIP32_OK, output};
+}
+
+// Cut to the size given, never inside a character, and always terminated.
+void Deliver(const std::string& utf8, LPSTR out, DWORD size) {
+  if (!out || size == 0) return;
+  std::string text = g_unicode ? utf8 : ToAnsi(utf8);
+  size_t room = size - 1;
+  size_t n;
+  if (g_unicode) {
+    n = Utf8CutPoint(text, room);
+  } else {
+    n = 0;
+    while (n < text.size()) {
+      size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[n])) ? 2 : 1;
+      if (n + step > room || n + step > text.size()) break;
+      n += step;
+    }
+  }
+  std::memcpy(out, text.data(), n);
+  out[n] = '\0';
+}
+
+}  // namespace
+
+extern "C" {
+
+int WINAPI SevenZip(HWND /*owner: the engine shows no window*/, LPCSTR command, LPSTR output, DWORD size) {
+  try {
+    Outcome o = Run(command);
+    Deliver(o.text, output, size);
+    return o.code;
+  } catch (const std::bad_alloc&) {
+    if (output && size > 0) output[0] = '\0';
+    return SEVENZIP32_INTERNAL;
+  } catch (...) {
+    try {
+      Deliver("7-ZIP32.DLL: internal error\n", output, size);
+    } catch (...) {
+      if (output && size > 0) output[0] = '\0';
+    }
+    return SEVENZIP32_INTERNAL;
+  }
+}
+
+WORD WINAPI SevenZipGetVersion() {
+  try {
+    return EngineVersion(FindEngine(g_self));
+  } catch (...) {
+    return 0;
+  }
+}
+
+WORD WINAPI SevenZipGetSubVersion() { return kSevenZip32Revision; }
+
+BOOL WINAPI SevenZipSetUnicodeMode(BOOL unicode) {
+  g_unicode = unicode != FALSE;
+  return TRUE;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_self = instance;
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+}  // extern "C"
