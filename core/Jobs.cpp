@@ -114,27 +114,30 @@ bool CompressJob(JobHost& host, const std::wstring& source, bool folder) {
 
 }  // namespace
 
-void ProcessPath(JobHost& host, const std::wstring& path) {
+std::optional<bool> ProcessPath(JobHost& host, const std::wstring& path) {
   host.ProcessMessages();
   // A close that ran during the dispatch has unloaded the library and freed the settings.
-  if (host.Closing()) return;
+  if (host.Closing()) return std::nullopt;
 
+  std::optional<bool> result;
   switch (ClassifyPath(path)) {
     case PathKind::ZipArchive:
     case PathKind::SevenZipArchive:
-      LastJobSucceeded = RenameArchive(host, path);
+      result = RenameArchive(host, path);
       break;
     case PathKind::PlainFile:
-      LastJobSucceeded = CompressFile(host, path);
+      result = CompressFile(host, path);
       break;
     case PathKind::Folder:
-      LastJobSucceeded = CompressFolder(host, path);
+      result = CompressFolder(host, path);
       break;
     case PathKind::Unreadable:
       break;
   }
+  if (result) LastJobSucceeded = *result;
   const std::wstring folder = W(FolderPart(U16(path)));
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, folder.c_str(), nullptr);
+  return result;
 }
 
 PathKind ClassifyPath(const std::wstring& path) {
@@ -168,9 +171,11 @@ void DeleteSource(JobHost& host, const std::wstring& path) {
   // The shell expands wildcards and would take a root or a parent reference
   // for a whole tree: only a full path that ends in the item's own name goes on.
   if (path.empty() || path.find_first_of(L"*?") != std::wstring::npos) return;
+  const auto realName = [](const std::u16string& name) { return name.find_first_not_of(u". ") != name.npos; };
+  // Both the name as given ("C:" alone means a current folder, "x\.." a parent)
+  // and the name after resolving must be the item's own.
   const std::wstring full = FullPath(path);
-  const std::u16string name = NamePart(U16(full));
-  if (full.empty() || name.empty() || name.find_first_not_of(u". ") == std::u16string::npos) return;
+  if (full.empty() || !realName(NamePart(U16(path))) || !realName(NamePart(U16(full)))) return;
   if (full.rfind(L"\\\\", 0) == 0 && std::count(full.begin(), full.end(), L'\\') < 4) return;  // \\server\share
   if (GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES) return;
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 class JobHost;
@@ -14,7 +15,8 @@ extern bool LastJobSucceeded;
 
 // Lets pending messages run, classifies and runs the job, then tells the shell
 // that the source's folder changed. Returns at once when the host is closing.
-void ProcessPath(JobHost& host, const std::wstring& path);
+// The result is the job's, or nothing when no job ran.
+std::optional<bool> ProcessPath(JobHost& host, const std::wstring& path);
 
 // A folder first (whatever its name), else the first two bytes of the file:
 // "PK" and "7z" are archives; anything else that opens, shorter files included,

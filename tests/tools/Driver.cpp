@@ -1,0 +1,182 @@
+// morvel-driver: starts Morvel, waits until its batch is done, prints the log
+// lines read from its window, then closes it the normal way (so it saves its
+// settings) and waits for it to end. For machines without a person at the screen.
+//
+//   morvel-driver [--shot FILE.bmp] [--timeout SECONDS] Morvel.exe [arguments...]
+//
+// The options dialog that a batch without "/n" shows first is answered with OK.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void Print(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+  bytes += '\n';
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::wstring Quote(const std::wstring& arg) { return L"\"" + arg + L"\""; }
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+  wchar_t text[512] = {};
+  GetWindowTextW(hwnd, text, 512);
+  return text;
+}
+
+struct Windows {
+  DWORD pid;
+  HWND main = nullptr;     // the form with the menu bar
+  HWND options = nullptr;  // a visible form without one: the options dialog
+};
+
+BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
+  auto* w = reinterpret_cast<Windows*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != w->pid || ClassOf(hwnd) != L"TMorvelForm") return TRUE;
+  if (GetMenu(hwnd)) w->main = hwnd;
+  else if (IsWindowVisible(hwnd) && TextOf(hwnd) == L"圧縮設定") w->options = hwnd;
+  return TRUE;
+}
+
+BOOL CALLBACK FindOk(HWND hwnd, LPARAM param) {
+  if (ClassOf(hwnd) == L"Button" || ClassOf(hwnd) == L"BUTTON")
+    if (TextOf(hwnd) == L"OK") {
+      *reinterpret_cast<HWND*>(param) = hwnd;
+      return FALSE;
+    }
+  return TRUE;
+}
+
+HWND ListOf(HWND main) { return FindWindowExW(main, nullptr, L"ListBox", nullptr); }
+
+std::vector<std::wstring> ReadLines(HWND list) {
+  std::vector<std::wstring> lines;
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length < 0) break;
+    std::wstring line(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
+    line.resize(static_cast<size_t>(length));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The window as it stands on screen, as a 24-bit bitmap file.
+bool SaveShot(HWND hwnd, const std::wstring& path) {
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u), size = stride * static_cast<DWORD>(h);
+  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
+                      static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER))};
+  bool ok = false;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD n;
+    ok = WriteFile(file, &fh, sizeof(fh), &n, nullptr) && WriteFile(file, &bi.bmiHeader, sizeof(BITMAPINFOHEADER), &n, nullptr) &&
+         WriteFile(file, bits, size, &n, nullptr);
+    CloseHandle(file);
+  }
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::wstring shot;
+  DWORD timeoutMs = 3600 * 1000;
+  int i = 1;
+  for (; i < argc && argv[i][0] == L'-' && argv[i][1] == L'-'; ++i) {
+    const std::wstring flag = argv[i];
+    if (flag == L"--shot" && i + 1 < argc) shot = argv[++i];
+    else if (flag == L"--timeout" && i + 1 < argc) timeoutMs = static_cast<DWORD>(_wtoi(argv[++i])) * 1000;
+  }
+  if (i >= argc) {
+    Print(L"usage: morvel-driver [--shot FILE.bmp] [--timeout SECONDS] Morvel.exe [arguments...]");
+    return 2;
+  }
+  std::wstring commandLine = Quote(argv[i]);
+  for (int k = i + 1; k < argc; ++k) commandLine += L" " + Quote(argv[k]);
+
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(argv[i], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    Print(L"[driver] cannot start " + std::wstring(argv[i]));
+    return 2;
+  }
+  CloseHandle(pi.hThread);
+
+  // The batch runs before the main window first appears: once it is visible, the batch is done.
+  const DWORD start = GetTickCount();
+  Windows w{pi.dwProcessId};
+  std::vector<std::wstring> lines;
+  bool exited = false, timedOut = false;
+  for (;;) {
+    if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) { exited = true; break; }
+    w.options = nullptr;
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&w));
+    if (w.main) {
+      if (HWND list = ListOf(w.main)) lines = ReadLines(list);
+      if (IsWindowVisible(w.main)) break;
+    }
+    if (w.options) {
+      HWND ok = nullptr;
+      EnumChildWindows(w.options, FindOk, reinterpret_cast<LPARAM>(&ok));
+      if (ok) PostMessageW(ok, BM_CLICK, 0, 0);
+    }
+    if (GetTickCount() - start > timeoutMs) { timedOut = true; break; }
+  }
+  if (!exited && w.main) {
+    if (HWND list = ListOf(w.main)) lines = ReadLines(list);
+  }
+  for (const auto& line : lines) Print(line);
+  if (exited) {
+    Print(L"[driver] Morvel closed by itself");
+  } else {
+    if (!shot.empty() && w.main) {
+      RedrawWindow(w.main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      Sleep(300);  // let the X server finish drawing before the copy
+      SaveShot(w.main, shot);
+    }
+    if (w.main) PostMessageW(w.main, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
+      Print(L"[driver] Morvel did not end after WM_CLOSE");
+      TerminateProcess(pi.hProcess, 1);
+      CloseHandle(pi.hProcess);
+      return 1;
+    }
+  }
+  CloseHandle(pi.hProcess);
+  if (timedOut) {
+    Print(L"[driver] timed out waiting for the batch");
+    return 1;
+  }
+  return 0;
+}
