@@ -2,6 +2,7 @@
 // with the shell on a left press, optionally with a small window naming its target.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <memory>
@@ -36,7 +37,7 @@ class TURLLink : public TCustomLabel {
   void SetHintOffsetY(int value);
 
   // What the label has open, for the windows that own it and for tests.
-  TForm& HintForm() const { return *hintForm_; }
+  TForm& HintForm() const;
   bool ShowHintForm() const { return showHintForm_; }
 
   void CMMouseEnter() override;

@@ -162,6 +162,14 @@ class TCustomLabel : public TControl {
 };
 enum TMouseButton { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 
+// A window message as the controls' message handlers receive it; the handler sets Result.
+struct TMessage {
+  UINT Msg;
+  WPARAM WParam;
+  LPARAM LParam;
+  LRESULT Result;
+};
+
 // A standard list box window whose messages pass through a virtual Dispatch,
 // so a derived control can watch every message that changes its lines.
 class TCustomListBox : public TControl {
