@@ -36,6 +36,8 @@ class TURLLink::THintForm : public TForm {
       EndPaint(Handle(), &ps);
       return 0;
     }
+    // The pointer passes through to the form below: moving onto the hint is not leaving the label.
+    if (msg == WM_NCHITTEST) return HTTRANSPARENT;
     return TForm::Dispatch(msg, wParam, lParam);
   }
 };

@@ -227,6 +227,8 @@ TEST_F(UrlLinkTest, HintWindowFitsItsTextNextToThePointer) {
   EXPECT_NE(GetActiveWindow(), Hint()) << "showing the hint must not activate it";
   EXPECT_EQ(GetWindow(Hint(), GW_OWNER), nullptr);
   EXPECT_EQ(link->HintForm().Color(), clInfoBk);
+  const POINT onHint{(outer.left + outer.right) / 2, (outer.top + outer.bottom) / 2};
+  EXPECT_EQ(WindowFromPoint(onHint), form.Handle()) << "the pointer goes through the hint to the form";
 
   // The text starts at (2, 2): the two top rows and left columns are background, the text area is not.
   auto textPixels = [&] {
