@@ -249,21 +249,38 @@ int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
 
 namespace {
 
+// Plain functions, not lambdas: on 32-bit x86 the callbacks must be stdcall.
+BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM param) {
+  wchar_t cls[64] = {};
+  GetClassNameW(hwnd, cls, 64);
+  if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindDialog(DWORD thread) {
   HWND found = nullptr;
-  EnumThreadWindows(
-      thread,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        wchar_t cls[64] = {};
-        GetClassNameW(hwnd, cls, 64);
-        if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
-          *reinterpret_cast<HWND*>(param) = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(thread, FindDialogProc, reinterpret_cast<LPARAM>(&found));
   return found;
+}
+
+struct TextSearch {
+  const wchar_t* cls;
+  std::vector<std::wstring> texts;
+};
+
+BOOL CALLBACK ChildTextProc(HWND child, LPARAM param) {
+  auto* s = reinterpret_cast<TextSearch*>(param);
+  wchar_t cls[64] = {};
+  GetClassNameW(child, cls, 64);
+  if (_wcsicmp(cls, s->cls) == 0) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(child, text, 1024);
+    s->texts.push_back(text);
+  }
+  return TRUE;
 }
 
 }  // namespace
@@ -288,24 +305,8 @@ void DialogWatcher::Join() {
 }
 
 std::vector<std::wstring> ChildTexts(HWND dialog, const wchar_t* className) {
-  struct Search {
-    const wchar_t* cls;
-    std::vector<std::wstring> texts;
-  } search{className, {}};
-  EnumChildWindows(
-      dialog,
-      [](HWND child, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        wchar_t cls[64] = {};
-        GetClassNameW(child, cls, 64);
-        if (_wcsicmp(cls, s->cls) == 0) {
-          wchar_t text[1024] = {};
-          GetWindowTextW(child, text, 1024);
-          s->texts.push_back(text);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TextSearch search{className, {}};
+  EnumChildWindows(dialog, ChildTextProc, reinterpret_cast<LPARAM>(&search));
   return search.texts;
 }
 
