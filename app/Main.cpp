@@ -13,6 +13,7 @@
 
 TMV_MAIN* MV_MAIN = nullptr;
 bool FirstShow = true;
+LPWSTR(WINAPI* ProgramCommandLine)() = GetCommandLineW;
 
 namespace {
 
@@ -22,7 +23,7 @@ constexpr char16_t kSection[] = u"Main";
 
 std::vector<std::wstring> CommandLineArguments() {
   std::vector<std::wstring> arguments;
-  const auto items = SplitCommandLine(U16(GetCommandLineW()));
+  const auto items = SplitCommandLine(U16(ProgramCommandLine()));
   for (size_t i = 1; i < items.size(); ++i) arguments.push_back(W(items[i]));
   return arguments;
 }

@@ -56,3 +56,5 @@ extern bool FirstShow;
 
 // The arguments after the program's own name, as this program splits its command line.
 std::vector<std::wstring> CommandLineArguments();
+// Where the command line comes from; tests give the window a command line of their own.
+extern LPWSTR(WINAPI* ProgramCommandLine)();

@@ -47,6 +47,10 @@ TMV_OPTION::TMV_OPTION(TComponent* owner)
   B_DestFolderSelect.OnClick = [this] { B_DestFolderSelectClick(); };
 }
 
+TMV_OPTION::~TMV_OPTION() {
+  if (MV_OPTION == this) MV_OPTION = nullptr;
+}
+
 void TMV_OPTION::LoadSettings() {
   const IniImage ini = ReadOrDefaults();
   SetLeftTop(ini.ReadInteger(kSection, u"X", 300), ini.ReadInteger(kSection, u"Y", 300));

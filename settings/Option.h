@@ -8,6 +8,7 @@
 class TMV_OPTION : public TForm, public CompressionSettings {
  public:
   explicit TMV_OPTION(TComponent* owner);
+  ~TMV_OPTION() override;  // also when its owner frees it
 
   void LoadSettings();  // fills the controls from the settings file's "Option" section
   void SaveSettings();  // writes the controls into it and rewrites the file
