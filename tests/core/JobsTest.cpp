@@ -244,6 +244,19 @@ TEST_F(JobsTest, ClosingDuringTheDispatchStopsThePath) {
   EXPECT_FALSE(LastJobSucceeded);
 }
 
+TEST_F(JobsTest, WindowClosingDuringTheCallKeepsTheSource) {
+  const std::wstring source = dir + L"\\report.txt";
+  WriteBytes(source, "plain");
+  host.settings.delFile = true;
+  host.settings.deleteMode = DeleteMode::DeleteDirectly;
+  host.onEvent = [&](const std::wstring& what) {
+    if (what == L"disable") host.closing = true;  // a close that arrives while the library works
+  };
+  ProcessPath(host, source);
+  EXPECT_EQ(host.log, (std::vector<std::wstring>{L"[FileOK] report.txt"}));
+  EXPECT_TRUE(Exists(source));
+}
+
 TEST_F(JobsTest, RenameArchives) {
   struct Case {
     const char* what;

@@ -164,6 +164,7 @@ TestHost::~TestHost() = default;
 
 void TestHost::Event(const std::wstring& what) {
   events.push_back(watch.empty() ? what : what + (Exists(watch) ? L" (source there)" : L" (source gone)"));
+  if (onEvent) onEvent(what);
 }
 
 void TestHost::AppendLog(const std::wstring& line) {

@@ -109,6 +109,7 @@ class TestHost : public JobHost {
   TestSettings settings;
   bool closing = false;
   std::function<void()> onProcessMessages;
+  std::function<void(const std::wstring&)> onEvent;  // after each event is recorded
   std::wstring watch;
   std::vector<std::wstring> log;
   std::vector<std::wstring> events;
