@@ -96,6 +96,12 @@ std::wstring DosPath(const std::string& unixPath) {
   return r;
 }
 
+// The shell's Windows path never changes while the process runs.
+const std::wstring& ShellPath() {
+  static const std::wstring sh = DosPath("/bin/sh");
+  return sh;
+}
+
 // Wine converts only paths whose folders exist; the rest (an archive folder
 // that 7-Zip will create, a wildcard) is carried over name by name.
 std::string UnixPath(std::wstring path) {
@@ -219,7 +225,7 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
   }
   std::string dir = UnixPath(tmp.Path());
   std::string work = UnixPath(workFolder);
-  std::wstring sh = DosPath("/bin/sh");
+  const std::wstring& sh = ShellPath();
   if (dir.empty() || work.empty() || sh.empty()) {
     run.failure = "the folders cannot be given to the Linux engine";
     return run;
@@ -232,7 +238,7 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
   script += ShellWords(engine.unixProgram, plan.main) + " >" + in("out") + " 2>&1\n";
   script += "rc=$?\ntrc=-\n";
   if (!plan.check.empty())
-    script += "if [ $rc -eq 0 ]; then " + ShellWords(engine.unixProgram, plan.check) + " >" + in("check") +
+    script += "if [ $rc -eq 0 ]; then " + ShellWords(engine.unixProgram, plan.check) + " >>" + in("out") +
               " 2>&1; trc=$?; fi\n";
   script += "echo \"$rc $trc\" >" + in("rc") + "\n";
   if (!WriteWholeFile(tmp.File(L"run.sh"), script)) {
@@ -283,8 +289,8 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
       Sleep(1);
     }
   }
+  // The check's output follows the command's in the same file.
   run.output = ReadWholeFile(tmp.File(L"out"));
-  if (run.checked) run.checkOutput = ReadWholeFile(tmp.File(L"check"));
   return run;
 }
 
@@ -381,7 +387,7 @@ Engine LinuxEngine(const std::string& unixPath, std::wstring dosPath) {
 }  // namespace
 
 Engine FindEngine(HMODULE self) {
-  const bool wine = Wine().Present() && !DosPath("/bin/sh").empty();
+  const bool wine = Wine().Present() && !ShellPath().empty();
   std::wstring chosen = Env(SEVENZIP32_ENGINE_VARIABLE);
   if (!chosen.empty()) {
     std::string u = U8(chosen);

@@ -1,0 +1,51 @@
+// Times calls of 7-ZIP32.DLL from inside a Windows process, so that Wine's own
+// start-up is not counted. Compiled and run by bench/archiver/run.
+//   driver DLL one COMMAND                               -> "ms <time> rc <code>"
+//   driver DLL many PROFILE ARCHIVE_FOLDER BASE_FOLDER N -> "ms <total> failures <n>"
+// (file form for f0.txt ... f<N-1>.txt, archives a0.zip ...)
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+using SevenZipProc = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
+using SetUnicodeProc = BOOL(WINAPI*)(BOOL);
+
+static double Now() {
+  LARGE_INTEGER f, t;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&t);
+  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+int main(int argc, char** argv) {
+  if (argc < 4) return 2;
+  HMODULE lib = LoadLibraryA(argv[1]);
+  if (!lib) {
+    std::printf("cannot load %s\n", argv[1]);
+    return 1;
+  }
+  auto sevenZip = reinterpret_cast<SevenZipProc>(reinterpret_cast<void*>(GetProcAddress(lib, "SevenZip")));
+  auto setUnicode = reinterpret_cast<SetUnicodeProc>(reinterpret_cast<void*>(GetProcAddress(lib, "SevenZipSetUnicodeMode")));
+  setUnicode(TRUE);
+  static char out[65536];
+  std::string mode = argv[2];
+  if (mode == "one") {
+    double t0 = Now();
+    int rc = sevenZip(nullptr, argv[3], out, 65535);
+    std::printf("ms %.1f rc %d\n", Now() - t0, rc);
+    if (rc) std::printf("%s\n", out);
+  } else if (mode == "many" && argc >= 7) {
+    int n = std::atoi(argv[6]), failures = 0;
+    double t0 = Now();
+    for (int i = 0; i < n; ++i) {
+      std::string cmd = std::string(argv[3]) + " \"" + argv[4] + "a" + std::to_string(i) + ".zip\" \"" + argv[5] +
+                        "\" \"f" + std::to_string(i) + ".txt\"";
+      if (sevenZip(nullptr, cmd.c_str(), out, 65535) != 0) ++failures;
+    }
+    std::printf("ms %.1f failures %d\n", Now() - t0, failures);
+  }
+  std::fflush(stdout);
+  FreeLibrary(lib);
+  return 0;
+}
