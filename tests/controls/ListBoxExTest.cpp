@@ -206,9 +206,9 @@ TEST_F(ListBoxExTest, DirectoryListingMeasuresOnlyItsLastLine) {
   fs::create_directories(folder);
   const std::wstring wideName = L"a rather long file name to list.txt";
   std::ofstream(folder / wideName).put('x');
-  const std::wstring spec = (folder / L"*.txt").wstring();
+  const std::wstring pattern = (folder / L"*.txt").wstring();
 
-  const LRESULT last = SendMessageW(hwnd(), LB_DIR, DDL_READWRITE | DDL_DRIVES, reinterpret_cast<LPARAM>(spec.c_str()));
+  const LRESULT last = SendMessageW(hwnd(), LB_DIR, DDL_READWRITE | DDL_DRIVES, reinterpret_cast<LPARAM>(pattern.c_str()));
   fs::remove_all(folder);
   ASSERT_GT(last, 0) << "the listing should hold the file and at least one drive";
   ASSERT_EQ(list->Line(0), wideName);
