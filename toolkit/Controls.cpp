@@ -47,6 +47,11 @@ void TControl::CreateHandle(const wchar_t* windowClass, DWORD style, DWORD exSty
   ApplyFont();
 }
 
+void TControl::SetTabStop(bool stop) {
+  const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  SetWindowLongPtrW(hwnd_, GWL_STYLE, stop ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
+}
+
 void TControl::ApplyFont() {
   if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
 }
@@ -117,6 +122,7 @@ void TButton::Click() {
 TGroupBox::TGroupBox(TForm* form, std::wstring name, ControlArgs args)
     : TControl(form, std::move(name), std::move(args)) {
   CreateHandle(L"BUTTON", BS_GROUPBOX);
+  SetTabStop(false);  // its tab order only places its controls; the frame takes no focus
 }
 
 TLabel::TLabel(TForm* form, std::wstring name, ControlArgs args) : TControl(form, std::move(name), std::move(args)) {
@@ -165,6 +171,7 @@ void TCheckBox::SetChecked(bool checked) { SendMessageW(hwnd_, BM_SETCHECK, chec
 TRadioButton::TRadioButton(TForm* form, std::wstring name, ControlArgs args)
     : TControl(form, std::move(name), std::move(args)) {
   CreateHandle(L"BUTTON", BS_AUTORADIOBUTTON);
+  SetTabStop(false);  // until it is the checked one of its group
 }
 
 bool TRadioButton::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -175,6 +182,18 @@ void TRadioButton::SetChecked(bool checked) {
       if (auto* other = dynamic_cast<TRadioButton*>(c); other && other != this && other->Parent() == Parent())
         SendMessageW(other->Handle(), BM_SETCHECK, BST_UNCHECKED, 0);
   SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  SyncGroupTabStops();
+}
+
+void TRadioButton::Notify(WORD code) {
+  if (code == BN_CLICKED) SyncGroupTabStops();  // the button has already checked itself
+  TControl::Notify(code);
+}
+
+void TRadioButton::SyncGroupTabStops() {
+  for (auto* c : form_->Controls())
+    if (auto* radio = dynamic_cast<TRadioButton*>(c); radio && radio->Parent() == Parent())
+      radio->SetTabStop(radio->Checked());
 }
 
 TImage::TImage(TForm* form, std::wstring name, ControlArgs args, const wchar_t* bitmapResource)

@@ -66,6 +66,7 @@ class TControl : public TComponent {
  protected:
   void CreateHandle(const wchar_t* windowClass, DWORD style, DWORD exStyle = 0, int heightOverride = -1);
   void ApplyFont();
+  void SetTabStop(bool stop);
 
   TForm* form_;
   ControlArgs args_;
@@ -127,6 +128,11 @@ class TRadioButton : public TControl {
   bool IsRadio() const override { return true; }
   bool Checked() const;
   void SetChecked(bool checked);  // checking one unchecks the others of its group
+  void Notify(WORD code) override;
+
+ private:
+  // Tab reaches a group at its checked button; the arrow keys move within it.
+  void SyncGroupTabStops();
 };
 
 // A picture from a bitmap resource; it takes the size of its picture.

@@ -261,12 +261,6 @@ BOOL CALLBACK FindDialogProc(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
-HWND FindDialog(DWORD thread) {
-  HWND found = nullptr;
-  EnumThreadWindows(thread, FindDialogProc, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 struct TextSearch {
   const wchar_t* cls;
   std::vector<std::wstring> texts;
@@ -285,6 +279,12 @@ BOOL CALLBACK ChildTextProc(HWND child, LPARAM param) {
 }
 
 }  // namespace
+
+HWND FindDialog(DWORD thread) {
+  HWND found = nullptr;
+  EnumThreadWindows(thread, FindDialogProc, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 DialogWatcher::DialogWatcher(DWORD thread, std::function<void(HWND)> action, std::chrono::milliseconds limit)
     : thread_([this, thread, action, limit] {

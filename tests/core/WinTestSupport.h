@@ -154,6 +154,8 @@ struct RecordedBox {
 extern std::vector<RecordedBox> recordedBoxes;
 int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
+HWND FindDialog(DWORD thread);  // a visible system dialog (#32770) of that thread, or null
+
 // Waits on another thread for a visible dialog (#32770) of `thread`, hands it
 // to `action` (which must end it) and records what it saw. Joins on destruction.
 class DialogWatcher {

@@ -1,0 +1,154 @@
+// The main window in the test's own process, with a fake archiver library
+// beside the test executable and the settings file that belongs to it.
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Archiver.h"
+#include "Jobs.h"
+#include "Main.h"
+#include "Option.h"
+#include "SettingsFile.h"
+#include "WinTestSupport.h"
+
+namespace {
+
+
+std::wstring commandLine;
+inline LPWSTR WINAPI TestCommandLine() { return commandLine.data(); }
+
+inline std::string ReadAll(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  return bytes;
+}
+
+inline std::string Utf16File(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) bytes += static_cast<char>(c & 0xFF), bytes += static_cast<char>(c >> 8);
+  return bytes;
+}
+
+// A drop as the shell makes one: DROPFILES followed by wide names.
+inline HGLOBAL MakeDrop(const std::vector<std::wstring>& names) {
+  size_t chars = 1;
+  for (const auto& n : names) chars += n.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  auto* p = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(drop) + sizeof(DROPFILES));
+  for (const auto& n : names) {
+    std::copy(n.begin(), n.end(), p);
+    p += n.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return memory;
+}
+
+// Presses OK in the options dialog once it is on screen, from another thread
+// (the dialog's modal loop runs on the test's thread).
+class OptionDialogAnswerer {
+ public:
+  OptionDialogAnswerer()
+      : thread_([this] {
+          for (int i = 0; i < 400 && !found_; ++i) {
+            HWND dialog = FindWindowW(L"TMorvelForm", L"圧縮設定");
+            if (dialog && IsWindowVisible(dialog)) {
+              if (HWND ok = FindWindowExW(dialog, nullptr, L"Button", L"OK")) {
+                found_ = true;
+                PostMessageW(ok, BM_CLICK, 0, 0);
+                break;
+              }
+            }
+            Sleep(50);  // polling another thread's window; bounded by the loop
+          }
+        }) {}
+  ~OptionDialogAnswerer() {
+    if (thread_.joinable()) thread_.join();
+  }
+  bool Found() {
+    if (thread_.joinable()) thread_.join();
+    return found_;
+  }
+
+ private:
+  std::atomic<bool> found_{false};
+  std::thread thread_;
+};
+
+// The commands SevenZip received, in order (the fake also records its other entry points).
+inline std::vector<std::string> Commands(const test::FakeLog& fake) {
+  std::vector<std::string> commands;
+  for (const auto& call : fake.Calls())
+    if (call.header.rfind("SevenZip size=", 0) == 0) commands.push_back(call.command);
+  return commands;
+}
+
+class MainWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application.Title = L"Morvel 100520";
+    Application.ShowBox = test::RecordBox;
+    ShowMessageBox = test::RecordBox;
+    test::recordedBoxes.clear();
+    FirstShow = true;
+    StartupFailed = false;
+    LastJobSucceeded = true;
+    ini_ = SettingsFilePath();
+    SetFileAttributesW(ini_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(ini_.c_str());
+    folder_ = test::FreshFolder();
+  }
+
+  void TearDown() override {
+    delete MV_MAIN;  // and the options dialog it owns
+    MV_MAIN = nullptr;
+    UnloadArchiver();
+    library_.reset();
+    ProgramCommandLine = GetCommandLineW;
+    Application.ShowBox = MessageBoxW;
+    ShowMessageBox = MessageBoxW;
+    // A closed main window asks the loop to end; the next test starts afresh.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+    DeleteFileW(ini_.c_str());
+  }
+
+  void Start(const std::wstring& arguments, const wchar_t* variant = L"full") {
+    library_ = std::make_unique<test::InstalledLibrary>(variant, test::ExecutableFolder());
+    commandLine = L"Morvel.exe " + arguments;
+    ProgramCommandLine = TestCommandLine;
+    MV_MAIN = new TMV_MAIN(&Application);
+    MV_MAIN->Show();
+  }
+
+  std::vector<std::wstring> Lines() const {
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < MV_MAIN->LIST.Count(); ++i) lines.push_back(MV_MAIN->LIST.Line(i));
+    return lines;
+  }
+
+  std::wstring File(const std::wstring& name, const std::string& bytes = "plain text") {
+    const std::wstring path = folder_ + L"\\" + name;
+    test::WriteBytes(path, bytes);
+    return path;
+  }
+
+  std::wstring ini_, folder_;
+  std::unique_ptr<test::InstalledLibrary> library_;
+};
+
+}  // namespace

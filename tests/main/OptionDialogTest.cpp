@@ -1,0 +1,376 @@
+// The options dialog as the main window shows it: modal, driven by the messages
+// a user's mouse and keyboard produce, from inside its own modal loop.
+#include "MainWindowFixture.h"
+
+#include <commctrl.h>
+
+#include <filesystem>
+
+namespace {
+
+// Runs steps on this thread from inside whatever modal loop pumps it, one per
+// timer tick, so what a step posts is dispatched by that loop before the next
+// step runs. A step made with Until is retried each tick until it holds. While
+// a system dialog of this thread is up (the folder browser) the script waits:
+// a watcher thread answers it. Should the options dialog still be open a while
+// after the last step, the script ends its loop with mrCancel, which no OK path
+// produces, so a hang becomes a failure.
+class ModalScript {
+ public:
+  struct Step {
+    template <class Action, class = std::enable_if_t<!std::is_same_v<std::decay_t<Action>, Step>>>
+    Step(Action action) : run([action] { return action(), true; }) {}
+    static Step Until(std::function<bool()> done) { return Step(std::move(done), 0); }
+    std::function<bool()> run;
+
+   private:
+    Step(std::function<bool()> done, int) : run(std::move(done)) {}
+  };
+
+  explicit ModalScript(std::vector<Step> steps) : steps_(std::move(steps)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, 30, &ModalScript::Tick);
+  }
+  ~ModalScript() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  bool AllRan() const { return next_ == steps_.size(); }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    ModalScript* self = current_;
+    if (!self || self->running_ || test::FindDialog(GetCurrentThreadId())) return;
+    if (self->next_ < self->steps_.size()) {
+      self->running_ = true;
+      if (self->steps_[self->next_].run()) ++self->next_, self->idleTicks_ = 0;
+      self->running_ = false;
+    }
+    if (++self->idleTicks_ > 150 && MV_OPTION) MV_OPTION->ModalResult = mrCancel;
+  }
+
+  static inline ModalScript* current_ = nullptr;
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+  int idleTicks_ = 0;
+  bool running_ = false;
+  UINT_PTR timer_ = 0;
+};
+
+// What a click with the left button delivers to a control.
+void MouseClick(const TControl& control) {
+  PostMessageW(control.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  PostMessageW(control.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+}
+
+// A key pressed and released while `target` has the focus.
+void Key(HWND target, WORD key) {
+  SetFocus(target);
+  PostMessageW(target, WM_KEYDOWN, key, 1);
+  PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+}
+
+std::wstring FocusedName() {
+  HWND focus = GetFocus();
+  if (focus == MV_OPTION->Handle()) return L"(dialog)";
+  for (auto* c : MV_OPTION->Controls())
+    if (c->Handle() == focus) return c->Name;
+  return L"(elsewhere)";
+}
+
+// Selects a folder in the folder browser from another thread, and waits until its
+// tree shows the selection: a request made while the tree still fills can be lost.
+void SelectInBrowser(HWND browser, const std::wstring& folder) {
+  const std::wstring leaf = std::filesystem::path(folder).filename().wstring();
+  HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+    if (!tree) tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (item.hItem && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && leaf == text) return;
+    Sleep(50);
+  }
+}
+
+std::vector<std::wstring> BoxTexts() {
+  std::vector<std::wstring> texts;
+  for (const auto& box : test::recordedBoxes) texts.push_back(box.text);
+  return texts;
+}
+
+const std::wstring kEmptyProfile = L"選択されている圧縮設定は空です\n違う設定を選んで下さい";
+const std::wstring kNoDestination = L"出力先の指定をして下さい";
+
+class OptionDialog : public MainWindow {
+ protected:
+  // The dialog as a settings file with these lines leaves it, shown once from the main window.
+  void StartWith(const std::u16string& lines) {
+    if (!lines.empty()) test::WriteBytes(ini_, Utf16File(lines));
+    Start(L"");
+    ASSERT_NE(MV_OPTION, nullptr);
+  }
+  // Shows the dialog through the main window's command while `steps` run; true when it closed by OK.
+  bool Run(std::vector<ModalScript::Step> steps) {
+    ModalScript script(std::move(steps));
+    MV_MAIN->M_OptionClick();
+    EXPECT_TRUE(script.AllRan());
+    return MV_OPTION->ModalResult == mrOk;
+  }
+  TMV_OPTION& D() { return *MV_OPTION; }
+};
+
+TEST_F(OptionDialog, DeleteChoiceFollowsTheCheckBoxByMouseAndKeyboard) {
+  StartWith(u"[Option]\r\nDelFile=0\r\nDeleteMode=2\r\n");
+  EXPECT_FALSE(D().RB_DeleteMode1.Enabled());
+  EXPECT_FALSE(D().RB_DeleteMode2.Enabled());
+  EXPECT_TRUE(D().RB_DeleteMode2.Checked()) << "the stored choice is shown even while disabled";
+  EXPECT_FALSE(D().RB_DeleteMode1.Checked());
+
+  EXPECT_TRUE(Run({
+      [&] { MouseClick(D().C_DelFile); },
+      [&] {
+        EXPECT_TRUE(D().C_DelFile.Checked());
+        EXPECT_TRUE(D().RB_DeleteMode1.Enabled());
+        EXPECT_TRUE(D().RB_DeleteMode2.Enabled());
+        EXPECT_TRUE(D().RB_DeleteMode2.Checked()) << "enabling keeps the choice";
+        Key(D().C_DelFile.Handle(), VK_SPACE);
+      },
+      [&] {
+        EXPECT_FALSE(D().C_DelFile.Checked());
+        EXPECT_FALSE(D().RB_DeleteMode1.Enabled());
+        EXPECT_FALSE(D().RB_DeleteMode2.Enabled());
+        EXPECT_TRUE(D().RB_DeleteMode2.Checked());
+        PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+      },
+  }));
+  EXPECT_TRUE(test::recordedBoxes.empty());
+}
+
+TEST_F(OptionDialog, DestinationFollowsTheRadioButtonsByMouseAndKeyboard) {
+  StartWith(u"[Option]\r\nDestFolder=C:\\Keep\r\n");
+  EXPECT_TRUE(D().RB_DestFolderMode1.Checked());
+  EXPECT_FALSE(D().E_DestFolder.Enabled());
+  EXPECT_FALSE(D().B_DestFolderSelect.Enabled());
+
+  EXPECT_TRUE(Run({
+      [&] { MouseClick(D().RB_DestFolderMode2); },
+      [&] {
+        EXPECT_TRUE(D().RB_DestFolderMode2.Checked());
+        EXPECT_FALSE(D().RB_DestFolderMode1.Checked());
+        EXPECT_TRUE(D().E_DestFolder.Enabled());
+        EXPECT_TRUE(D().B_DestFolderSelect.Enabled());
+        Key(D().RB_DestFolderMode2.Handle(), VK_UP);  // the arrow moves within the group and checks
+      },
+      [&] {
+        EXPECT_TRUE(D().RB_DestFolderMode1.Checked());
+        EXPECT_EQ(FocusedName(), L"RB_DestFolderMode1");
+        EXPECT_FALSE(D().E_DestFolder.Enabled());
+        EXPECT_FALSE(D().B_DestFolderSelect.Enabled());
+        EXPECT_EQ(D().E_DestFolder.Text(), L"C:\\Keep") << "disabling keeps the text";
+        Key(D().RB_DestFolderMode1.Handle(), VK_DOWN);
+      },
+      [&] {
+        EXPECT_TRUE(D().RB_DestFolderMode2.Checked());
+        EXPECT_TRUE(D().E_DestFolder.Enabled());
+        PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+      },
+  }));
+  EXPECT_EQ(D().GetDestFolderMode(), DestFolderMode::SpecifiedFolder);
+  EXPECT_EQ(D().DestFolder(), L"C:\\Keep");
+}
+
+TEST_F(OptionDialog, ValidationKeepsItOpenWithOneMessageAtATime) {
+  // An empty profile and an empty destination at once: the profile is reported first, alone.
+  StartWith(u"[Option]\r\n7zCommandLineSelect=2\r\nDestFolderMode=2\r\n");
+  EXPECT_TRUE(Run({
+      [&] { PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0); },
+      [&] {
+        EXPECT_TRUE(D().Visible()) << "closed despite the empty profile";
+        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{kEmptyProfile});
+        EXPECT_EQ(test::recordedBoxes.back().caption, L"エラー");
+        EXPECT_EQ(test::recordedBoxes.back().owner, D().Handle());
+        D().CB_Profile.SetItemIndex(1);
+        Key(D().E_Ext.Handle(), VK_RETURN);  // Enter in an edit box presses the default button
+      },
+      [&] {
+        EXPECT_TRUE(D().Visible());
+        EXPECT_EQ(BoxTexts(), (std::vector<std::wstring>{kEmptyProfile, kNoDestination}));
+        D().E_DestFolder.SetText(folder_);
+        Key(D().CB_Profile.Handle(), VK_RETURN);
+      },
+  }));
+  EXPECT_EQ(test::recordedBoxes.size(), 2u) << "a valid OK shows nothing";
+  EXPECT_EQ(D().SelectedProfile(), L"a -tzip -mx=0 -r");
+}
+
+TEST_F(OptionDialog, EscapeOnTheDialogItselfIsOkAndControlsKeepTheirKeys) {
+  StartWith(u"[Option]\r\n7zCommandLineSelect=3\r\n");
+  EXPECT_TRUE(Run({
+      [&] { Key(D().E_Ext.Handle(), VK_ESCAPE); },  // meant for the edit box: not the dialog's
+      [&] {
+        EXPECT_TRUE(D().Visible());
+        EXPECT_TRUE(test::recordedBoxes.empty()) << "Escape in a control reached the dialog";
+        Key(D().Handle(), VK_ESCAPE);
+      },
+      [&] {
+        EXPECT_TRUE(D().Visible()) << "Escape must validate like OK";
+        EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{kEmptyProfile});
+        D().CB_Profile.SetItemIndex(0);
+        SetFocus(D().Handle());
+        PostMessageW(D().Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+      },
+  }));
+  EXPECT_EQ(test::recordedBoxes.size(), 1u);
+}
+
+TEST_F(OptionDialog, OpensAtTheMainWindowsCornerModallyAndWritesNothing) {
+  StartWith(u"[Main]\r\nX=250\r\nY=120\r\n[Option]\r\nX=10\r\nY=600\r\n");
+  const std::string before = ReadAll(ini_);
+  const auto corner = [&] {
+    RECT r{};
+    GetWindowRect(D().Handle(), &r);
+    return std::vector<LONG>{r.left, r.top};
+  };
+  EXPECT_TRUE(Run({[&] {
+    EXPECT_EQ(corner(), (std::vector<LONG>{250, 120}));
+    EXPECT_FALSE(IsWindowEnabled(MV_MAIN->Handle())) << "the main window must wait for the dialog";
+    D().C_AutoClose.SetChecked(true);
+    PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+  }}));
+  EXPECT_TRUE(IsWindowEnabled(MV_MAIN->Handle()));
+  EXPECT_FALSE(D().Visible());
+  EXPECT_TRUE(D().AutoClose()) << "there is no cancel: the change stays";
+  EXPECT_EQ(ReadAll(ini_), before) << "closing the dialog writes nothing";
+
+  MV_MAIN->SetLeftTop(400, 200);
+  EXPECT_TRUE(Run({[&] {
+    EXPECT_EQ(corner(), (std::vector<LONG>{400, 200}));
+    PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+  }}));
+}
+
+// The real folder browser, counted: a step can wait until the handler has its answer.
+std::atomic<int> browsesReturned{0};
+PIDLIST_ABSOLUTE WINAPI CountedBrowse(LPBROWSEINFOW info) {
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(info);
+  ++browsesReturned;
+  return chosen;
+}
+
+TEST_F(OptionDialog, BrowseOffersTheEditedFolderAndTakesTheChoice) {
+  TSHOperation::ShellBrowseForFolder = CountedBrowse;
+  struct Restore {
+    ~Restore() { TSHOperation::ShellBrowseForFolder = SHBrowseForFolderW; }
+  } restore;
+  const std::wstring work = folder_ + L"\\Work";
+  std::filesystem::create_directories(work + L"\\Out");
+  StartWith(u"[Option]\r\nDestFolderMode=2\r\n");
+  struct Case {
+    const char* what;
+    int button;
+    std::wstring after;
+  };
+  const Case cases[] = {
+      {"a subfolder accepted", IDOK, work + L"\\Out"},
+      {"cancelled", IDCANCEL, work},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::wstring> statics;
+    HWND browserOwner = nullptr;
+    test::DialogWatcher watcher(GetCurrentThreadId(), [&](HWND browser) {
+      statics = test::ChildTexts(browser, L"Static");
+      browserOwner = GetWindow(browser, GW_OWNER);
+      SelectInBrowser(browser, work + L"\\Out");
+      PostMessageW(browser, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(browser, c.button)));
+    });
+    EXPECT_TRUE(Run({
+        [&] {
+          D().E_DestFolder.SetText(work);
+          Key(D().B_DestFolderSelect.Handle(), VK_RETURN);  // Enter on the other button presses that one
+        },
+        ModalScript::Step::Until([&, count = browsesReturned.load()] { return browsesReturned > count; }),
+        [&] {
+          EXPECT_TRUE(D().Visible()) << "Enter on the browse button must not close the dialog";
+          EXPECT_EQ(_wcsicmp(D().E_DestFolder.Text().c_str(), c.after.c_str()), 0)
+              << std::filesystem::path(D().E_DestFolder.Text()).string();
+          MouseClick(D().B_OK);
+        },
+    }));
+    watcher.Join();
+    ASSERT_TRUE(watcher.Found()) << "the folder browser never appeared";
+    EXPECT_EQ(browserOwner, D().Handle());
+    EXPECT_NE(std::find(statics.begin(), statics.end(), L"出力先のフォルダを選択してください"), statics.end());
+    EXPECT_EQ(_wcsicmp(D().SHOP->Root.c_str(), work.c_str()), 0) << "Root is the edit box's text";
+  }
+}
+
+TEST_F(OptionDialog, LayoutFrameFontsAndTabOrder) {
+  StartWith(u"[Option]\r\nDelFile=1\r\nDeleteMode=2\r\nDestFolderMode=2\r\nDestFolder=C:\\Out\r\n");
+  RECT client{};
+  GetClientRect(D().Handle(), &client);
+  EXPECT_EQ((std::vector<LONG>{client.right, client.bottom}), (std::vector<LONG>{371, 403}));
+  const LONG_PTR style = GetWindowLongPtrW(D().Handle(), GWL_STYLE);
+  EXPECT_EQ(style & (WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+  EXPECT_EQ(D().Caption(), L"圧縮設定");
+
+  // Where each window stands in the dialog's client area: group offsets applied.
+  struct Place {
+    const wchar_t* name;
+    LONG left, top, width, height;  // height -1: the control sizes itself
+  };
+  const Place places[] = {
+      {L"B_OK", 144, 368, 75, 25},           {L"GB1", 8, 8, 353, 89},
+      {L"Label01", 16, 32, 36, 13},          {L"E_Ext", 80, 24, 105, 21},
+      {L"CB_Profile", 80, 48, 273, -1},      {L"C_TopFolderCompress", 80, 72, 273, 17},
+      {L"GB2", 8, 104, 353, 89},             {L"C_DelFile", 24, 120, 329, 17},
+      {L"RB_DeleteMode2", 40, 168, 113, 17}, {L"GB3", 8, 200, 353, 97},
+      {L"E_DestFolder", 40, 264, 281, 21},   {L"B_DestFolderSelect", 327, 263, 25, 22},
+      {L"GB4", 8, 304, 353, 41},             {L"C_AutoClose", 24, 320, 329, 17},
+  };
+  for (const auto& p : places) {
+    SCOPED_TRACE(testing::Message() << std::filesystem::path(p.name).string());
+    const TControl* control = nullptr;
+    for (auto* c : D().Controls())
+      if (c->Name == p.name) control = c;
+    ASSERT_NE(control, nullptr);
+    RECT r{};
+    GetWindowRect(control->Handle(), &r);
+    MapWindowPoints(nullptr, D().Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right - r.left, p.height < 0 ? -1 : r.bottom - r.top}),
+              (std::vector<LONG>{p.left, p.top, p.width, p.height}));
+  }
+  LOGFONTW lf{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(D().B_DestFolderSelect.Handle(), WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+  EXPECT_EQ(std::wstring(lf.lfFaceName), L"ＭＳ Ｐゴシック");
+  EXPECT_EQ((std::vector<int>{lf.lfHeight, lf.lfCharSet}), (std::vector<int>{-16, SHIFTJIS_CHARSET}));
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(D().E_Ext.Handle(), WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+  EXPECT_EQ(std::wstring(lf.lfFaceName), L"Tahoma");
+  EXPECT_EQ(lf.lfHeight, -11);
+
+  // Tab visits the groups in tab order (not top to bottom), each radio group at its
+  // checked button, and never a group box's frame.
+  std::vector<std::wstring> visited;
+  std::vector<ModalScript::Step> steps;
+  for (int i = 0; i < 10; ++i)
+    steps.push_back([&] {
+      visited.push_back(FocusedName());
+      Key(GetFocus(), VK_TAB);
+    });
+  steps.push_back([&] {
+    visited.push_back(FocusedName());
+    PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+  });
+  EXPECT_TRUE(Run(steps));
+  EXPECT_EQ(visited, (std::vector<std::wstring>{L"B_OK", L"E_Ext", L"CB_Profile", L"C_TopFolderCompress",
+                                                L"RB_DestFolderMode2", L"E_DestFolder", L"B_DestFolderSelect",
+                                                L"C_AutoClose", L"C_DelFile", L"RB_DeleteMode2", L"B_OK"}));
+}
+
+}  // namespace
