@@ -1,5 +1,7 @@
 #include "WinTestSupport.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -284,6 +286,25 @@ HWND FindDialog(DWORD thread) {
   HWND found = nullptr;
   EnumThreadWindows(thread, FindDialogProc, reinterpret_cast<LPARAM>(&found));
   return found;
+}
+
+// Selects a folder in the folder browser from another thread, and waits until its
+// tree shows the selection: a request made while the tree still fills can be lost.
+void SelectInBrowser(HWND browser, const std::wstring& folder) {
+  const std::wstring leaf = std::filesystem::path(folder).filename().wstring();
+  HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+    if (!tree) tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (item.hItem && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && leaf == text) return;
+    Sleep(50);
+  }
 }
 
 DialogWatcher::DialogWatcher(DWORD thread, std::function<void(HWND)> action, std::chrono::milliseconds limit)

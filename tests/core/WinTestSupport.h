@@ -170,6 +170,8 @@ class DialogWatcher {
   std::atomic<bool> found_{false};
   std::thread thread_;
 };
+// From another thread: selects a folder in a folder browser and waits until its tree shows it.
+void SelectInBrowser(HWND browser, const std::wstring& folder);
 std::vector<std::wstring> ChildTexts(HWND dialog, const wchar_t* className);  // texts of child controls
 
 }  // namespace test

@@ -135,6 +135,18 @@ class MainWindow : public ::testing::Test {
     MV_MAIN->Show();
   }
 
+  // A second run of the program: the first one closed, its settings file kept.
+  void Restart(const std::wstring& arguments) {
+    delete MV_MAIN;
+    MV_MAIN = nullptr;
+    UnloadArchiver();
+    library_.reset();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+    FirstShow = true;
+    Start(arguments);
+  }
+
   std::vector<std::wstring> Lines() const {
     std::vector<std::wstring> lines;
     for (int i = 0; i < MV_MAIN->LIST.Count(); ++i) lines.push_back(MV_MAIN->LIST.Line(i));

@@ -1,6 +1,11 @@
 // The main window: start-up, the command line, drops, auto-close and the close.
 #include "MainWindowFixture.h"
 
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include "WideText.h"
+
 namespace {
 
 using LineList = std::vector<std::wstring>;
@@ -136,6 +141,142 @@ TEST_F(MainWindow, ACloseDuringABatchStopsIt) {
   EXPECT_TRUE(Commands(fake).empty()) << "the unloaded library must not be called";
   EXPECT_EQ(MV_OPTION, nullptr);
   EXPECT_FALSE(ReadAll(ini_).empty());
+}
+
+// A menu command as a click on the item delivers it.
+void MenuCommand(const wchar_t* item) {
+  SendMessageW(MV_MAIN->Handle(), WM_COMMAND, MAKEWPARAM(MV_MAIN->MainMenu->CommandId(item), 0), 0);
+}
+
+std::vector<LONG> Bounds(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+
+IniImage ReadBack() { return ReadSettingsFile(); }
+
+TEST_F(MainWindow, OpenFileAppendsTheChosenFilesAndRemembersTheirFolder) {
+  test::WriteBytes(ini_, Utf16File(u"[Main]\r\nDir=" + std::u16string(folder_.begin(), folder_.end()) + u"\r\n"));
+  test::FakeLog fake;
+  File(L"a.txt");
+  File(L"b 2.txt");
+  Start(L"");
+  const LineList versions = Lines();
+  ASSERT_EQ(versions.size(), 2u);
+
+  // Ctrl+O opens the same dialog; cancelled, nothing happens.
+  std::wstring title;
+  {
+    test::DialogWatcher watcher(GetCurrentThreadId(), [&](HWND dialog) {
+      wchar_t text[128] = {};
+      GetWindowTextW(dialog, text, 128);
+      title = text;
+      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+    });
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(MV_MAIN->LIST.Handle(), WM_KEYDOWN, 'O', 1);
+    // The program's own loop: shortcuts are translated there.
+    const ULONGLONG end = GetTickCount64() + 20000;
+    while (!(watcher.Found() && !test::FindDialog(GetCurrentThreadId())) && GetTickCount64() < end) {
+      Application.ProcessMessages();
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    watcher.Join();
+    ASSERT_TRUE(watcher.Found()) << "Ctrl+O did not open the file dialog";
+  }
+  EXPECT_EQ(title, L"圧縮するファイルを開く");
+  EXPECT_EQ(Lines(), versions);
+
+  // Two names typed into the dialog in its initial folder, the remembered one.
+  std::wstring shownFolder;
+  test::DialogWatcher watcher(GetCurrentThreadId(), [&](HWND dialog) {
+    wchar_t text[MAX_PATH] = {};
+    SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(text));
+    shownFolder = text;
+    SetDlgItemTextW(dialog, GetDlgItem(dialog, cmb13) ? cmb13 : edt1, L"\"a.txt\" \"b 2.txt\"");
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  });
+  MenuCommand(L"M_OpenFile");
+  watcher.Join();
+  ASSERT_TRUE(watcher.Found());
+  EXPECT_EQ(_wcsicmp(shownFolder.c_str(), folder_.c_str()), 0) << "the dialog opens in the remembered folder";
+  LineList expected = versions;
+  expected.push_back(L"[FileOK] a.txt");
+  expected.push_back(L"[FileOK] b 2.txt");
+  EXPECT_EQ(Lines(), expected) << "File > Open file appends, it does not clear";
+  EXPECT_EQ(Commands(fake).size(), 2u);
+  EXPECT_EQ(MV_MAIN->SHOP->Root, folder_ + L"\\") << "the folder part keeps its last backslash";
+}
+
+TEST_F(MainWindow, OpenFolderAppendsTheChosenFolderAndRemembersIt) {
+  test::FakeLog fake;  // (it starts the test's folder afresh)
+  // Below a root whose name has a dot, as the test's own folder's has, Wine's
+  // browser selects nothing: the tree starts one level deeper.
+  const std::wstring root = folder_ + L"\\Files", photos = root + L"\\photos";
+  CreateDirectoryW(root.c_str(), nullptr);
+  CreateDirectoryW(photos.c_str(), nullptr);
+  test::WriteBytes(ini_, Utf16File(u"[Main]\r\nDir=" + U16(root) + u"\r\n"));
+  test::WriteBytes(photos + L"\\p.txt", "picture");
+  Start(L"");
+  const LineList versions = Lines();
+  std::vector<std::wstring> statics;
+  test::DialogWatcher watcher(GetCurrentThreadId(), [&](HWND browser) {
+    statics = test::ChildTexts(browser, L"Static");
+    test::SelectInBrowser(browser, photos);
+    PostMessageW(browser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(browser, IDOK)));
+  });
+  MenuCommand(L"M_OpenFolder");
+  watcher.Join();
+  ASSERT_TRUE(watcher.Found()) << "the folder browser never appeared";
+  EXPECT_NE(std::find(statics.begin(), statics.end(), L"圧縮先のフォルダを選択してください"), statics.end());
+  LineList expected = versions;
+  expected.push_back(L"[DirectoryOK] photos");
+  EXPECT_EQ(Lines(), expected);
+  EXPECT_EQ(_wcsicmp(MV_MAIN->SHOP->Root.c_str(), photos.c_str()), 0);
+  MV_MAIN->Close();
+  EXPECT_EQ(_wcsicmp(W(ReadBack().ReadString(u"Main", u"Dir", u"")).c_str(), photos.c_str()), 0)
+      << "the next run starts in the folder chosen last";
+}
+
+TEST_F(MainWindow, BoundsSavedAtCloseAreTheOnesOnScreenOrTheRestoredOnes) {
+  struct Case {
+    const char* what;
+    int show;
+    bool expectMaximisedBounds;
+  };
+  const Case cases[] = {
+      {"maximised: its maximised bounds", SW_MAXIMIZE, true},
+      {"minimised: its restored bounds", SW_MINIMIZE, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::WriteBytes(ini_, Utf16File(u"[Main]\r\nX=120\r\nY=80\r\nW=420\r\nH=260\r\n"));
+    Start(L"");
+    const std::vector<LONG> normal = Bounds(MV_MAIN->BoundsRect());
+    ASSERT_EQ(normal, (std::vector<LONG>{120, 80, 420, 260}));
+    ShowWindow(MV_MAIN->Handle(), c.show);
+    test::PumpUntil([&] { return c.show == SW_MAXIMIZE ? IsZoomed(MV_MAIN->Handle()) : IsIconic(MV_MAIN->Handle()); });
+    RECT onScreen{};
+    GetWindowRect(MV_MAIN->Handle(), &onScreen);
+    const std::vector<LONG> expected = c.expectMaximisedBounds ? Bounds(onScreen) : normal;
+    if (c.expectMaximisedBounds) {
+      ASSERT_NE(expected, normal) << "the window did not grow when maximised";
+    }
+    MV_MAIN->Close();
+    const IniImage ini = ReadBack();
+    EXPECT_EQ((std::vector<LONG>{ini.ReadInteger(u"Main", u"X", -1), ini.ReadInteger(u"Main", u"Y", -1),
+                                 ini.ReadInteger(u"Main", u"W", -1), ini.ReadInteger(u"Main", u"H", -1)}),
+              expected);
+    // The next run shows a normal window with those bounds; the state itself is not kept.
+    Restart(L"");
+    EXPECT_FALSE(IsZoomed(MV_MAIN->Handle()));
+    EXPECT_FALSE(IsIconic(MV_MAIN->Handle()));
+    EXPECT_EQ(Bounds(MV_MAIN->BoundsRect()), expected);
+    TearDown();
+    SetUp();
+  }
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // a user's mouse and keyboard produce, from inside its own modal loop.
 #include "MainWindowFixture.h"
 
-#include <commctrl.h>
-
 #include <filesystem>
 
 namespace {
@@ -76,25 +74,6 @@ std::wstring FocusedName() {
   for (auto* c : MV_OPTION->Controls())
     if (c->Handle() == focus) return c->Name;
   return L"(elsewhere)";
-}
-
-// Selects a folder in the folder browser from another thread, and waits until its
-// tree shows the selection: a request made while the tree still fills can be lost.
-void SelectInBrowser(HWND browser, const std::wstring& folder) {
-  const std::wstring leaf = std::filesystem::path(folder).filename().wstring();
-  HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
-    if (!tree) tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    if (item.hItem && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && leaf == text) return;
-    Sleep(50);
-  }
 }
 
 std::vector<std::wstring> BoxTexts() {
@@ -286,7 +265,7 @@ TEST_F(OptionDialog, BrowseOffersTheEditedFolderAndTakesTheChoice) {
     test::DialogWatcher watcher(GetCurrentThreadId(), [&](HWND browser) {
       statics = test::ChildTexts(browser, L"Static");
       browserOwner = GetWindow(browser, GW_OWNER);
-      SelectInBrowser(browser, work + L"\\Out");
+      test::SelectInBrowser(browser, work + L"\\Out");
       PostMessageW(browser, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(browser, c.button)));
     });

@@ -62,17 +62,28 @@ BOOL CALLBACK FindOk(HWND hwnd, LPARAM param) {
 
 HWND ListOf(HWND main) { return FindWindowExW(main, nullptr, L"ListBox", nullptr); }
 
+std::wstring LineOf(HWND list, LRESULT index) {
+  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) return {};
+  std::wstring line(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(line.data()));
+  line.resize(static_cast<size_t>(length));
+  return line;
+}
+
+// Brings `lines` up to date with the list. While the batch runs only the new
+// lines are read: each read is a round trip into Morvel's busy thread. A list
+// that shrank or whose first line changed (it was cleared) is read again whole.
+void UpdateLines(HWND list, std::vector<std::wstring>& lines) {
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  if (count < 0) return;
+  if (static_cast<size_t>(count) < lines.size() || (!lines.empty() && LineOf(list, 0) != lines[0])) lines.clear();
+  for (LRESULT i = static_cast<LRESULT>(lines.size()); i < count; ++i) lines.push_back(LineOf(list, i));
+}
+
 std::vector<std::wstring> ReadLines(HWND list) {
   std::vector<std::wstring> lines;
-  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (length < 0) break;
-    std::wstring line(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
-    line.resize(static_cast<size_t>(length));
-    lines.push_back(line);
-  }
+  UpdateLines(list, lines);
   return lines;
 }
 
@@ -143,7 +154,7 @@ int wmain(int argc, wchar_t** argv) {
     w.options = nullptr;
     EnumWindows(Collect, reinterpret_cast<LPARAM>(&w));
     if (w.main) {
-      if (HWND list = ListOf(w.main)) lines = ReadLines(list);
+      if (HWND list = ListOf(w.main)) UpdateLines(list, lines);
       if (IsWindowVisible(w.main)) break;
     }
     if (w.options) {
