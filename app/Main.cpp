@@ -105,13 +105,7 @@ void TMV_MAIN::FormShow() {
 void TMV_MAIN::PrepareOnFirstShow() {
   LoadArchiver(*this);
   if (StartupFailed) return;
-  // A file that cannot be read is reported, and the window keeps its defaults.
-  IniImage ini;
-  try {
-    ini = ReadSettingsFile();
-  } catch (const Exception& e) {
-    Application.ShowException(e);
-  }
+  const IniImage ini = ReadSettingsFileOrDefaults();
   SetBounds(ini.ReadInteger(kSection, u"X", 100), ini.ReadInteger(kSection, u"Y", 100),
             ini.ReadInteger(kSection, u"W", 300), ini.ReadInteger(kSection, u"H", 300));
   SHOP->Root = W(ini.ReadString(kSection, u"Dir", u""));

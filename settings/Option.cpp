@@ -13,17 +13,6 @@ constexpr const char16_t* kProfileKeys[CompressionSettings::kProfileCount] = {
 constexpr const char16_t* kProfileDefaults[CompressionSettings::kProfileCount] = {
     u"a -tzip -mx=9 -mfb=64 -mpass=4 -r", u"a -tzip -mx=0 -r", u"", u"", u""};
 
-// A file that cannot be read is reported and then treated as missing, so every
-// key takes its default and the program stays usable.
-IniImage ReadOrDefaults() {
-  try {
-    return ReadSettingsFile();
-  } catch (const Exception& e) {
-    Application.ShowException(e);
-    return {};
-  }
-}
-
 }  // namespace
 
 TMV_OPTION::TMV_OPTION(TComponent* owner)
@@ -52,7 +41,7 @@ TMV_OPTION::~TMV_OPTION() {
 }
 
 void TMV_OPTION::LoadSettings() {
-  const IniImage ini = ReadOrDefaults();
+  const IniImage ini = ReadSettingsFileOrDefaults();
   SetLeftTop(ini.ReadInteger(kSection, u"X", 300), ini.ReadInteger(kSection, u"Y", 300));
   E_Ext.SetText(W(ini.ReadString(kSection, u"FileExt", u".zip")));
   if (ini.ReadBool(kSection, u"DelFile", false)) C_DelFile.SetChecked(true);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "Exception.h"
+#include "Forms.h"
 #include "PathText.h"
 #include "WideText.h"
 
@@ -98,6 +99,15 @@ IniImage ReadSettingsFile(const std::wstring& path) {
     bytes.append(buffer, got);
   }
   return IniImage::Parse(bytes);
+}
+
+IniImage ReadSettingsFileOrDefaults() {
+  try {
+    return ReadSettingsFile();
+  } catch (const Exception& e) {
+    Application.ShowException(e);
+    return {};
+  }
 }
 
 void StoreSettingsFile(const IniImage& image, const std::wstring& path) {

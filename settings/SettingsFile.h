@@ -12,6 +12,11 @@ std::wstring SettingsFilePath();
 // read throws Exception "ファイル <path> は開けません。 <system text> ".
 IniImage ReadSettingsFile(const std::wstring& path = SettingsFilePath());
 
+// For the readers at start-up: a file that cannot be read is reported through the
+// application's error display and then treated as missing, so every key takes its
+// default and the program stays usable.
+IniImage ReadSettingsFileOrDefaults();
+
 // Writes the image completely to a temporary file in the same folder and only then puts
 // it in the place of the old file, so a failure never leaves a truncated file behind.
 // When the file cannot be written (read-only, in use, no permission) it throws Exception

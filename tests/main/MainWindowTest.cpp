@@ -2,6 +2,7 @@
 #include "MainWindowFixture.h"
 
 #include <commdlg.h>
+#include <filesystem>
 #include <dlgs.h>
 
 #include "WideText.h"
@@ -277,6 +278,28 @@ TEST_F(MainWindow, BoundsSavedAtCloseAreTheOnesOnScreenOrTheRestoredOnes) {
     TearDown();
     SetUp();
   }
+}
+
+TEST_F(MainWindow, UnreadableSettingsAreReportedAndTheDefaultsApply) {
+  test::WriteBytes(ini_, Utf16File(u"[Main]\r\nX=5\r\n[Option]\r\n7zCommandLineSelect=4\r\n"));
+  // Held open without read sharing, as another program might.
+  HANDLE held = CreateFileW(ini_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  test::FakeLog fake;
+  Start(L"");
+  ASSERT_EQ(test::recordedBoxes.size(), 2u) << "the window's read and the dialog's read each report";
+  for (const auto& box : test::recordedBoxes) {
+    EXPECT_EQ(box.text.rfind(L"ファイル " + ini_ + L" は開けません。 ", 0), 0u) << std::filesystem::path(box.text).string();
+    EXPECT_EQ(box.caption, L"Morvel 100520");
+    EXPECT_EQ(box.type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+  }
+  EXPECT_EQ(Bounds(MV_MAIN->BoundsRect()), (std::vector<LONG>{100, 100, 300, 300}));
+  EXPECT_EQ(MV_OPTION->SelectedProfile(), L"a -tzip -mx=9 -mfb=64 -mpass=4 -r");
+  SendMessageW(MV_MAIN->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({File(L"a.txt")})), 0);
+  EXPECT_EQ(Lines(), (LineList{L"[FileOK] a.txt"})) << "the program stays usable";
+  CloseHandle(held);
+  MV_MAIN->Close();
+  EXPECT_EQ(ReadBack().ReadInteger(u"Main", u"X", -1), 100) << "the close writes what the window had";
 }
 
 }  // namespace
