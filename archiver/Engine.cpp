@@ -10,6 +10,19 @@
 #include "WideText.h"
 
 namespace archiver {
+
+std::string U8(std::wstring_view s) { return ToUtf8(U16(s)); }
+std::wstring Wide(std::string_view s) { return W(FromUtf8(s)); }
+
+std::wstring FullPath(const std::wstring& path) {
+  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return {};
+  std::wstring full(n, L'\0');
+  n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+  full.resize(n);
+  return full;
+}
+
 namespace {
 
 struct HandleCloser {
@@ -23,9 +36,6 @@ UniqueHandle Own(HANDLE h) { return UniqueHandle(h == INVALID_HANDLE_VALUE ? nul
 struct ChangeCloser {
   void operator()(HANDLE h) const { FindCloseChangeNotification(h); }
 };
-
-std::string U8(std::wstring_view s) { return ToUtf8(U16(s)); }
-std::wstring Wide(std::string_view s) { return W(FromUtf8(s)); }
 
 std::wstring Env(const wchar_t* name) {
   DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
@@ -53,15 +63,6 @@ std::wstring ModuleFolder(HMODULE module) {
     path.resize(path.size() * 2);
   }
   return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-std::wstring FullPath(const std::wstring& path) {
-  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return {};
-  std::wstring full(n, L'\0');
-  n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-  full.resize(n);
-  return full;
 }
 
 // Wine's path conversions, exported by its kernel32; absent on Windows.

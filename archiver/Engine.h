@@ -18,6 +18,11 @@ struct Engine {
   std::string whyNone;       // Kind::None: what was looked at
 };
 
+// Small helpers both halves of the library use.
+std::string U8(std::wstring_view s);        // UTF-16 to UTF-8
+std::wstring Wide(std::string_view s);      // UTF-8 to UTF-16
+std::wstring FullPath(const std::wstring& path);  // empty when the system cannot make one
+
 // The engine to use now. Absolute paths only; the current folder is never searched.
 Engine FindEngine(HMODULE self);
 

@@ -21,9 +21,6 @@ HMODULE g_self = nullptr;
 // Before SevenZipSetUnicodeMode(TRUE) the texts are in the ANSI code page.
 std::atomic<bool> g_unicode{false};
 
-std::string U8(std::wstring_view s) { return ToUtf8(U16(s)); }
-std::wstring Wide(std::string_view s) { return W(FromUtf8(s)); }
-
 std::string FromAnsi(const char* text, size_t length) {
   if (length == 0) return {};
   int n = MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0);
@@ -47,15 +44,6 @@ std::wstring CurrentFolder() {
   n = GetCurrentDirectoryW(n, d.data());
   d.resize(n);
   return d;
-}
-
-std::wstring FullPath(const std::wstring& path) {
-  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return {};
-  std::wstring full(n, L'\0');
-  n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-  full.resize(n);
-  return full;
 }
 
 bool IsFolder(const std::wstring& path) {

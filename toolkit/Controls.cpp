@@ -267,12 +267,7 @@ TCustomListBox::~TCustomListBox() {
 LRESULT CALLBACK TCustomListBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<TCustomListBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  try {
-    return self->Dispatch(msg, wParam, lParam);
-  } catch (...) {
-    Application.HandleException();
-    return 0;
-  }
+  return DispatchGuarded([&] { return self->Dispatch(msg, wParam, lParam); });
 }
 
 LRESULT TCustomListBox::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) { return Inherited(msg, wParam, lParam); }

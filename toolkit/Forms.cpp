@@ -482,13 +482,7 @@ LRESULT CALLBACK TForm::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   }
   auto* self = reinterpret_cast<TForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  // No exception may travel through the system's code.
-  try {
-    return self->Dispatch(msg, wParam, lParam);
-  } catch (...) {
-    Application.HandleException();
-    return 0;
-  }
+  return DispatchGuarded([&] { return self->Dispatch(msg, wParam, lParam); });
 }
 
 // ---- TMainMenu ----

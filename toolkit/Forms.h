@@ -55,6 +55,18 @@ class TApplication : public TComponent {
 };
 extern TApplication Application;
 
+// Runs a window's message dispatch so that no exception travels through the
+// system's code: it goes to the application's error display, and the message yields 0.
+template <class Dispatch>
+LRESULT DispatchGuarded(Dispatch&& dispatch) {
+  try {
+    return dispatch();
+  } catch (...) {
+    Application.HandleException();
+    return 0;
+  }
+}
+
 class TForm : public TComponent {
  public:
   TForm(TComponent* owner, FormArgs args);
