@@ -233,6 +233,37 @@ TEST_F(OptionDialog, OpensAtTheMainWindowsCornerModallyAndWritesNothing) {
   }}));
 }
 
+TEST_F(OptionDialog, MovedNearAWorkAreaEdgeItAlignsWithIt) {
+  StartWith(u"");
+  MONITORINFO mi{sizeof(mi)};
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(D().Handle(), MONITOR_DEFAULTTONEAREST), &mi));
+  const RECT wa = mi.rcWork;
+  RECT r{};
+  GetWindowRect(D().Handle(), &r);
+  const LONG w = r.right - r.left, h = r.bottom - r.top;
+  struct Case {
+    const char* what;
+    LONG x, y;            // asked for
+    LONG wantX, wantY;    // where it stands afterwards
+  };
+  const Case cases[] = {
+      {"9 px from the left and top edges", wa.left + 9, wa.top + 9, wa.left, wa.top},
+      {"10 px away stays", wa.left + 10, wa.top + 10, wa.left + 10, wa.top + 10},
+      {"5 px from the right and bottom edges", wa.right - w - 5, wa.bottom - h - 5, wa.right - w, wa.bottom - h},
+      {"past an edge by 9 px", wa.left - 9, wa.top + 100, wa.left, wa.top + 100},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    D().SetLeftTop(c.x, c.y);
+    GetWindowRect(D().Handle(), &r);
+    EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{c.wantX, c.wantY}));
+  }
+  // A move that also changes the size is left alone.
+  D().SetBounds(wa.left + 4, wa.top + 4, w + 20, h);
+  GetWindowRect(D().Handle(), &r);
+  EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{wa.left + 4, wa.top + 4}));
+}
+
 // The real folder browser, counted: a step can wait until the handler has its answer.
 std::atomic<int> browsesReturned{0};
 PIDLIST_ABSOLUTE WINAPI CountedBrowse(LPBROWSEINFOW info) {
