@@ -297,7 +297,7 @@ TEST_F(BrowseFolderTest, RealDialogAcceptedAndCancelled) {
     std::vector<std::wstring> statics;
     DialogWatcher watcher(GetCurrentThreadId(), [&](HWND dialog) {
       statics = ChildTexts(dialog, L"Static");
-      if (!c.pick.empty()) SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(c.pick.c_str()));
+      if (!c.pick.empty()) SelectInBrowser(dialog, c.pick);
       PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(dialog, c.button)));
     });

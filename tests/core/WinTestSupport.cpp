@@ -288,21 +288,39 @@ HWND FindDialog(DWORD thread) {
   return found;
 }
 
-// Selects a folder in the folder browser from another thread, and waits until its
-// tree shows the selection: a request made while the tree still fills can be lost.
+namespace {
+
+std::wstring ItemText(HWND tree, HTREEITEM item) {
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW tv{};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = text;
+  tv.cchTextMax = MAX_PATH;
+  return SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv)) ? text : L"";
+}
+
+HTREEITEM NextItem(HWND tree, UINT which, HTREEITEM from) {
+  return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, which, reinterpret_cast<LPARAM>(from)));
+}
+
+}  // namespace
+
+// As a user would: the folder's item among the children of the tree's root is
+// clicked (selected), once the tree has them; the browser follows its tree.
+// (Asking the browser itself, BFFM_SETSELECTION, is lost now and then here.)
 void SelectInBrowser(HWND browser, const std::wstring& folder) {
   const std::wstring leaf = std::filesystem::path(folder).filename().wstring();
-  HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
-    if (!tree) tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    if (item.hItem && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && leaf == text) return;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+    if (HTREEITEM root = tree ? NextItem(tree, TVGN_ROOT, nullptr) : nullptr) {
+      SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+      for (HTREEITEM child = NextItem(tree, TVGN_CHILD, root); child; child = NextItem(tree, TVGN_NEXT, child))
+        if (_wcsicmp(ItemText(tree, child).c_str(), leaf.c_str()) == 0) {
+          SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(child));
+          if (NextItem(tree, TVGN_CARET, nullptr) == child) return;
+        }
+    }
     Sleep(50);
   }
 }
