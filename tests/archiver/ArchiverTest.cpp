@@ -208,7 +208,7 @@ struct Listing {
 
 Listing ReadBack(const std::wstring& archive) {
   Listing l;
-  ShellResult r = Shell("python3 " + Quote(INSPECT_SCRIPT) + " " + Quote(UnixPath(archive)));
+  ShellResult r = Shell("python3 " + Quote(READ_ARCHIVE_SCRIPT) + " " + Quote(UnixPath(archive)));
   l.raw = r.output;
   EXPECT_EQ(r.code, 0) << r.output;
   size_t pos = 0;
