@@ -123,7 +123,9 @@ void TApplication::HandleException() {
 TForm::TForm(TComponent* owner, FormArgs args)
     : TComponent(owner), font_(args.font), color_(args.color), snap_(args.snapToScreenEdges) {
   RegisterFormClass(&TForm::WindowProc);
-  DWORD style = WS_CLIPCHILDREN;
+  // No WS_CLIPCHILDREN: a group box paints only its frame and caption, so the
+  // form must erase the area inside it, as a dialog does.
+  DWORD style = 0;
   DWORD exStyle = 0;
   switch (args.border) {
     case TBorderStyle::Sizeable: style |= WS_OVERLAPPEDWINDOW; break;

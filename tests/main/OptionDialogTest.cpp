@@ -233,6 +233,21 @@ TEST_F(OptionDialog, OpensAtTheMainWindowsCornerModallyAndWritesNothing) {
   }}));
 }
 
+TEST_F(OptionDialog, InsideTheGroupBoxesIsTheDialogsOwnBackground) {
+  StartWith(u"");
+  // Free spots inside GB1 (right of the extension box), GB2, GB3 and GB4, and outside them.
+  const POINT spots[] = {{300, 28}, {250, 160}, {250, 240}, {340, 322}, {30, 380}};
+  std::vector<COLORREF> seen;
+  EXPECT_TRUE(Run({[&] {
+    RedrawWindow(D().Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HDC dc = GetDC(D().Handle());
+    for (const POINT& p : spots) seen.push_back(GetPixel(dc, p.x, p.y));
+    ReleaseDC(D().Handle(), dc);
+    PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+  }}));
+  EXPECT_EQ(seen, std::vector<COLORREF>(std::size(spots), GetSysColor(COLOR_BTNFACE)));
+}
+
 TEST_F(OptionDialog, MovedNearAWorkAreaEdgeItAlignsWithIt) {
   StartWith(u"");
   MONITORINFO mi{sizeof(mi)};
