@@ -4,6 +4,20 @@
 
 #include "Forms.h"
 
+namespace {
+
+// An item's text from a list or combo box: its length first, then the text; empty for no such item.
+std::wstring ItemText(HWND hwnd, UINT lengthMessage, UINT textMessage, int index) {
+  const auto length = SendMessageW(hwnd, lengthMessage, static_cast<WPARAM>(index), 0);
+  if (length < 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(hwnd, textMessage, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+}  // namespace
+
 // ---- TControl ----
 
 TControl::TControl(TForm* form, std::wstring name, ControlArgs args)
@@ -145,14 +159,7 @@ int TComboBox::AddItem(const std::wstring& text) {
 
 int TComboBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, CB_GETCOUNT, 0, 0)); }
 
-std::wstring TComboBox::Item(int index) const {
-  const auto length = SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length < 0) return {};
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
+std::wstring TComboBox::Item(int index) const { return ItemText(hwnd_, CB_GETLBTEXTLEN, CB_GETLBTEXT, index); }
 
 int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0)); }
 
@@ -283,11 +290,4 @@ void TCustomListBox::Add(const std::wstring& line) {
 void TCustomListBox::Clear() { SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0); }
 int TCustomListBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)); }
 
-std::wstring TCustomListBox::Line(int index) const {
-  const auto length = SendMessageW(hwnd_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length < 0) return {};
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  SendMessageW(hwnd_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
+std::wstring TCustomListBox::Line(int index) const { return ItemText(hwnd_, LB_GETTEXTLEN, LB_GETTEXT, index); }

@@ -35,6 +35,9 @@ inline std::string ReadAll(const std::wstring& path) {
   return bytes;
 }
 
+// Left, top, width, height.
+inline std::vector<LONG> Bounds(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+
 inline std::string Utf16File(const std::u16string& text) {
   std::string bytes = "\xFF\xFE";
   for (char16_t c : text) bytes += static_cast<char>(c & 0xFF), bytes += static_cast<char>(c >> 8);

@@ -14,9 +14,7 @@ using LineList = std::vector<std::wstring>;
 TEST_F(MainWindow, FirstShowLoadsTheLibraryThenTheWindowState) {
   Start(L"");
   EXPECT_EQ(Lines(), (LineList{L"7-ZIP32.DLL 9.20.0.02", L"Alternate Version 16.02.0.05"}));
-  const RECT r = MV_MAIN->BoundsRect();
-  EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}),
-            (std::vector<LONG>{100, 100, 300, 300}));
+  EXPECT_EQ(Bounds(MV_MAIN->BoundsRect()), (std::vector<LONG>{100, 100, 300, 300}));
   EXPECT_EQ(MV_MAIN->Caption(), L"Morvel 100520");
   ASSERT_NE(MV_OPTION, nullptr);
   EXPECT_EQ(MV_OPTION->ProfileIndex(), 0);
@@ -149,10 +147,6 @@ void MenuCommand(const wchar_t* item) {
   SendMessageW(MV_MAIN->Handle(), WM_COMMAND, MAKEWPARAM(MV_MAIN->MainMenu->CommandId(item), 0), 0);
 }
 
-std::vector<LONG> Bounds(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
-
-IniImage ReadBack() { return ReadSettingsFile(); }
-
 TEST_F(MainWindow, OpenFileAppendsTheChosenFilesAndRemembersTheirFolder) {
   test::WriteBytes(ini_, Utf16File(u"[Main]\r\nDir=" + std::u16string(folder_.begin(), folder_.end()) + u"\r\n"));
   test::FakeLog fake;
@@ -234,7 +228,7 @@ TEST_F(MainWindow, OpenFolderAppendsTheChosenFolderAndRemembersIt) {
   EXPECT_EQ(Lines(), expected);
   EXPECT_EQ(_wcsicmp(MV_MAIN->SHOP->Root.c_str(), photos.c_str()), 0);
   MV_MAIN->Close();
-  EXPECT_EQ(_wcsicmp(W(ReadBack().ReadString(u"Main", u"Dir", u"")).c_str(), photos.c_str()), 0)
+  EXPECT_EQ(_wcsicmp(W(ReadSettingsFile().ReadString(u"Main", u"Dir", u"")).c_str(), photos.c_str()), 0)
       << "the next run starts in the folder chosen last";
 }
 
@@ -263,7 +257,7 @@ TEST_F(MainWindow, BoundsSavedAtCloseAreTheOnesOnScreenOrTheRestoredOnes) {
       ASSERT_NE(expected, normal) << "the window did not grow when maximised";
     }
     MV_MAIN->Close();
-    const IniImage ini = ReadBack();
+    const IniImage ini = ReadSettingsFile();
     EXPECT_EQ((std::vector<LONG>{ini.ReadInteger(u"Main", u"X", -1), ini.ReadInteger(u"Main", u"Y", -1),
                                  ini.ReadInteger(u"Main", u"W", -1), ini.ReadInteger(u"Main", u"H", -1)}),
               expected);
@@ -296,7 +290,7 @@ TEST_F(MainWindow, UnreadableSettingsAreReportedAndTheDefaultsApply) {
   EXPECT_EQ(Lines(), (LineList{L"[FileOK] a.txt"})) << "the program stays usable";
   CloseHandle(held);
   MV_MAIN->Close();
-  EXPECT_EQ(ReadBack().ReadInteger(u"Main", u"X", -1), 100) << "the close writes what the window had";
+  EXPECT_EQ(ReadSettingsFile().ReadInteger(u"Main", u"X", -1), 100) << "the close writes what the window had";
 }
 
 }  // namespace

@@ -68,6 +68,9 @@ void Key(HWND target, WORD key) {
   PostMessageW(target, WM_KEYUP, key, 0xC0000001);
 }
 
+// OK pressed the way a button's own message does it.
+void PressOk() { PostMessageW(MV_OPTION->B_OK.Handle(), BM_CLICK, 0, 0); }
+
 std::wstring FocusedName() {
   HWND focus = GetFocus();
   if (focus == MV_OPTION->Handle()) return L"(dialog)";
@@ -124,7 +127,7 @@ TEST_F(OptionDialog, DeleteChoiceFollowsTheCheckBoxByMouseAndKeyboard) {
         EXPECT_FALSE(D().RB_DeleteMode1.Enabled());
         EXPECT_FALSE(D().RB_DeleteMode2.Enabled());
         EXPECT_TRUE(D().RB_DeleteMode2.Checked());
-        PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+        PressOk();
       },
   }));
   EXPECT_TRUE(test::recordedBoxes.empty());
@@ -156,7 +159,7 @@ TEST_F(OptionDialog, DestinationFollowsTheRadioButtonsByMouseAndKeyboard) {
       [&] {
         EXPECT_TRUE(D().RB_DestFolderMode2.Checked());
         EXPECT_TRUE(D().E_DestFolder.Enabled());
-        PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+        PressOk();
       },
   }));
   EXPECT_EQ(D().GetDestFolderMode(), DestFolderMode::SpecifiedFolder);
@@ -167,7 +170,7 @@ TEST_F(OptionDialog, ValidationKeepsItOpenWithOneMessageAtATime) {
   // An empty profile and an empty destination at once: the profile is reported first, alone.
   StartWith(u"[Option]\r\n7zCommandLineSelect=2\r\nDestFolderMode=2\r\n");
   EXPECT_TRUE(Run({
-      [&] { PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0); },
+      [&] { PressOk(); },
       [&] {
         EXPECT_TRUE(D().Visible()) << "closed despite the empty profile";
         EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{kEmptyProfile});
@@ -219,7 +222,7 @@ TEST_F(OptionDialog, OpensAtTheMainWindowsCornerModallyAndWritesNothing) {
     EXPECT_EQ(corner(), (std::vector<LONG>{250, 120}));
     EXPECT_FALSE(IsWindowEnabled(MV_MAIN->Handle())) << "the main window must wait for the dialog";
     D().C_AutoClose.SetChecked(true);
-    PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+    PressOk();
   }}));
   EXPECT_TRUE(IsWindowEnabled(MV_MAIN->Handle()));
   EXPECT_FALSE(D().Visible());
@@ -229,7 +232,7 @@ TEST_F(OptionDialog, OpensAtTheMainWindowsCornerModallyAndWritesNothing) {
   MV_MAIN->SetLeftTop(400, 200);
   EXPECT_TRUE(Run({[&] {
     EXPECT_EQ(corner(), (std::vector<LONG>{400, 200}));
-    PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+    PressOk();
   }}));
 }
 
@@ -243,7 +246,7 @@ TEST_F(OptionDialog, InsideTheGroupBoxesIsTheDialogsOwnBackground) {
     HDC dc = GetDC(D().Handle());
     for (const POINT& p : spots) seen.push_back(GetPixel(dc, p.x, p.y));
     ReleaseDC(D().Handle(), dc);
-    PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+    PressOk();
   }}));
   EXPECT_EQ(seen, std::vector<COLORREF>(std::size(spots), GetSysColor(COLOR_BTNFACE)));
 }
@@ -390,7 +393,7 @@ TEST_F(OptionDialog, LayoutFrameFontsAndTabOrder) {
     });
   steps.push_back([&] {
     visited.push_back(FocusedName());
-    PostMessageW(D().B_OK.Handle(), BM_CLICK, 0, 0);
+    PressOk();
   });
   EXPECT_TRUE(Run(steps));
   EXPECT_EQ(visited, (std::vector<std::wstring>{L"B_OK", L"E_Ext", L"CB_Profile", L"C_TopFolderCompress",
