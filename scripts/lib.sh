@@ -3,11 +3,14 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-# Morvel ships as a 32-bit program. Some kernels refuse to execute 32-bit code
-# at all; there the same sources are built for 64-bit Windows to run under Wine.
-host_runs_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
-if host_runs_32bit; then wine_arch=i686; else wine_arch=x86_64; fi
-wine_build="$root/build/win-$wine_arch"
+# Morvel ships as a 32-bit program. Some kernels refuse to execute 32-bit code;
+# there 32-bit programs run through qemu-user (scripts/emu32/enter), which
+# MORVEL_EMULATE_I386=1 also forces. Ask only after setup: the 32-bit loader
+# comes with Wine's packages.
+host_runs_32bit() { [ -z "${MORVEL_EMULATE_I386:-}" ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+i386_runner=("$root/scripts/emu32/enter")  # the prefix for 32-bit commands where they need one
+i386_how() { if host_runs_32bit; then echo native; else echo "emulated by qemu-user"; fi; }
+run_i386() { if host_runs_32bit; then "$@"; else "${i386_runner[@]}" "$@"; fi; }
 
 configure_and_build() {  # folder [cmake args...]
   local dir=$1; shift

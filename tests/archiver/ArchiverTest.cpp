@@ -105,6 +105,8 @@ ShellResult Shell(const std::string& script) {
   static int counter = 0;
   std::wstring name = g_scratch + L"\\shell-" + std::to_wstring(++counter);
   std::string u = g_scratchUnix + "/shell-" + std::to_string(counter);
+  // Wine reuses process ids: a result left by an earlier run that crashed must not count.
+  DeleteFileW((name + L".rc").c_str());
   WriteFileText(name + L".sh", "(\n" + script + "\n) >" + Quote(u + ".out") + " 2>&1 </dev/null\necho $? >" +
                                    Quote(u + ".part") + "\nmv " + Quote(u + ".part") + " " + Quote(u + ".rc") + "\n");
   std::wstring sh = DosPath("/bin/sh");
@@ -290,12 +292,13 @@ class Environment : public testing::Environment {
     GetTempPathW(MAX_PATH + 1, temp);
     g_root = std::wstring(temp) + L"morvel arch テスト " + std::to_wstring(GetCurrentProcessId());
     g_scratch = std::wstring(temp) + L"morvel-arch-shell-" + std::to_wstring(GetCurrentProcessId());
-    MakeDir(g_root);
     MakeDir(g_scratch);
     g_rootUnix = UnixPath(g_root);
     g_scratchUnix = UnixPath(g_scratch);
     ASSERT_FALSE(g_rootUnix.empty());
     ASSERT_FALSE(g_scratchUnix.empty());
+    Shell("rm -rf " + Quote(g_rootUnix));  // what an earlier run that crashed left
+    MakeDir(g_root);
     const std::wstring d = g_root + L"\\data";
     for (const wchar_t* dir : {L"", L"\\other", L"\\other\\photos", L"\\photos", L"\\photos\\nested",
                                L"\\photos\\nested\\deep", L"\\photos\\empty", L"\\emptydir", L"\\names"})
