@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CommandText.h"
+#include "Files.h"
 
 namespace archiver {
 
@@ -16,12 +17,8 @@ struct Engine {
   std::wstring program;      // Windows path of the program (both kinds)
   std::string unixProgram;   // Linux engine: its Unix path, UTF-8
   std::string whyNone;       // Kind::None: what was looked at
+  std::vector<std::wstring> searched;  // Kind::None: the places looked at, in order
 };
-
-// Small helpers both halves of the library use.
-std::string U8(std::wstring_view s);        // UTF-16 to UTF-8
-std::wstring Wide(std::string_view s);      // UTF-8 to UTF-16
-std::wstring FullPath(const std::wstring& path);  // empty when the system cannot make one
 
 // The engine to use now. Absolute paths only; the current folder is never searched.
 Engine FindEngine(HMODULE self);
@@ -29,8 +26,11 @@ Engine FindEngine(HMODULE self);
 // The engine's form of an absolute Windows path (Unix path for the Linux engine).
 std::string EnginePath(const Engine& engine, const std::wstring& windowsPath);
 
+class CallMonitor;
+
 struct EngineRun {
-  bool completed = false;     // false: could not start, or ended without a result
+  bool completed = false;     // false: could not start, ended without a result, or cancelled
+  bool cancelled = false;     // the user stopped it: the engine and what it started are gone
   std::string failure;        // why not completed
   DWORD exitCode = 0;
   std::string output;
@@ -40,8 +40,10 @@ struct EngineRun {
 };
 
 // Runs plan.main in workFolder and, when it succeeds and plan.check is not
-// empty, plan.check. Blocks until the engine has ended.
-EngineRun RunEngine(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan);
+// empty, plan.check. Blocks until the engine has ended; with a monitor, the
+// engine's progress is shown meanwhile and the user may cancel.
+EngineRun RunEngine(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
+                    CallMonitor* monitor = nullptr);
 
 // In hundredths (26.02 -> 2602); 0 when there is no engine. Asked once per program.
 WORD EngineVersion(const Engine& engine);

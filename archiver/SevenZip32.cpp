@@ -1,5 +1,7 @@
 // The entry points of 7-ZIP32.DLL. Each SevenZip call takes the command text
-// apart, finds the engine, runs it, tests the archive it wrote, and reports.
+// apart, finds the engine, runs it (showing its progress when it takes long),
+// tests the archive it wrote, and reports; a failure's reason also goes to
+// the reasons window.
 #include "SevenZip32.h"
 
 #include <atomic>
@@ -8,10 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "CallMonitor.h"
 #include "CommandText.h"
 #include "Engine.h"
+#include "Reason.h"
+#include "ReasonWindow.h"
 #include "Utf8.h"
 #include "WideText.h"
+#include "WinePaths.h"
 
 using namespace archiver;
 
@@ -51,21 +57,55 @@ bool IsFolder(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 struct Outcome {
   int code = SEVENZIP32_OK;
   std::string text;  // UTF-8
+  std::wstring archive;  // full path, once known
 };
 
 Outcome Fail(int code, const std::string& why, std::string engineOutput = {}) {
-  return {code, engineOutput + "7-ZIP32.DLL: " + why + "\n"};
+  return {code, engineOutput + "7-ZIP32.DLL: " + why + "\n", {}};
+}
+
+std::wstring NamePart(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/:") + 1); }
+
+// Told once per process: every later call fails the same way, and its own code says so.
+void ReportMissingEngineOnce(HWND owner, const Engine& engine) {
+  static bool told = false;
+  if (told) return;
+  told = true;
+  std::wstring how = L"7-Zip のエンジンが見つからないため、圧縮できません。\n";
+  if (engine.searched.size() == 1 && engine.searched[0].find(L'\\') == std::wstring::npos &&
+      !Env(SEVENZIP32_ENGINE_VARIABLE).empty())
+    how += L"環境変数 SEVENZIP32_ENGINE が指すプログラムがありません。\n";
+  how += L"Windows では 7-Zip をインストールするか、7z.exe をこのライブラリ (7-ZIP32.DLL) と同じフォルダーに置いてください。";
+  if (UnderWine()) how += L"\nLinux では 7zip パッケージ (/usr/bin/7zz) をインストールしてください (例: sudo apt install 7zip)。";
+  std::string places = "探した場所:\n";
+  for (const std::wstring& p : engine.searched) places += "  " + U8(p) + "\n";
+  ReportFailure(owner, L"7-Zip が見つかりません", how, places);
+}
+
+const wchar_t* Summary(int code) {
+  switch (code) {
+    case SEVENZIP32_ENGINE_WARNING:
+      return L"7-Zip が警告を報告しました。読めなかった項目はアーカイブに入っていません。";
+    case SEVENZIP32_ENGINE_FAILED:
+      return L"7-Zip がエラーを報告しました。";
+    case SEVENZIP32_CHECK_FAILED:
+      return L"書き込んだアーカイブがテストに合格しませんでした。";
+    case SEVENZIP32_START_FAILED:
+      return L"7-Zip を最後まで実行できませんでした。";
+    case SEVENZIP32_BAD_COMMAND:
+      return L"このコマンドは 7-Zip に渡せません。";
+    default:
+      return L"ライブラリの内部エラーです。";
+  }
 }
 
 // Command texts longer than this are refused rather than read without end.
 constexpr size_t kMaxCommand = 1 << 20;
 
-Outcome Run(const char* command) {
+Outcome Run(HWND owner, const char* command) {
   if (!command) return Fail(SEVENZIP32_BAD_COMMAND, "no command text");
   size_t length = strnlen(command, kMaxCommand);
   if (length == kMaxCommand) return Fail(SEVENZIP32_BAD_COMMAND, "the command text is too long");
@@ -86,7 +126,10 @@ Outcome Run(const char* command) {
   if (archive.empty()) return Fail(SEVENZIP32_BAD_COMMAND, "the archive name is not a path: " + cmd.archive);
 
   Engine engine = FindEngine(g_self);
-  if (engine.kind == Engine::Kind::None) return Fail(SEVENZIP32_NO_ENGINE, engine.whyNone);
+  if (engine.kind == Engine::Kind::None) {
+    ReportMissingEngineOnce(owner, engine);
+    return Fail(SEVENZIP32_NO_ENGINE, engine.whyNone);
+  }
 
   std::vector<bool> exact(cmd.names.size(), false);
   if (TakesDiskNames(cmd.command)) {
@@ -104,16 +147,36 @@ Outcome Run(const char* command) {
   EnginePlan plan;
   if (!BuildEnginePlan(cmd, U8(archive), exact, style, plan, error)) return Fail(SEVENZIP32_BAD_COMMAND, error);
 
-  EngineRun run = RunEngine(engine, work, plan);
-  if (!run.completed) return Fail(SEVENZIP32_START_FAILED, run.failure, run.output);
-  std::string output = run.output + run.checkOutput;
-  if (run.exitCode == 1) return Fail(SEVENZIP32_ENGINE_WARNING, "the engine reported warnings (exit code 1)", output);
-  if (run.exitCode != 0)
-    return Fail(SEVENZIP32_ENGINE_FAILED, "the engine failed (exit code " + std::to_string(run.exitCode) + ")", output);
-  if (run.checked && run.checkExitCode != 0)
-    return Fail(SEVENZIP32_CHECK_FAILED,
-                "the archive written failed its test (exit code " + std::to_string(run.checkExitCode) + ")", output);
-  return {SEVENZIP32_OK, output};
+  // What a cancel must leave as it was: an archive that exists now, and the
+  // engine's temporary file beside it if one happens to exist already.
+  const std::wstring engineTemp = archive + L".tmp";
+  const bool archiveExisted = Exists(archive), tempExisted = Exists(engineTemp);
+  EngineRun run;
+  {
+    CallMonitor monitor(owner, NamePart(archive));
+    run = RunEngine(engine, work, plan, &monitor);
+  }
+  Outcome o = Outcome{SEVENZIP32_OK, run.output + run.checkOutput, archive};
+  if (run.cancelled) {
+    // An update is written to the temporary file and only then replaces the
+    // archive, so the archive itself is still the old one.
+    if (WritesArchive(cmd.command)) {
+      if (!archiveExisted) DeleteFileW(archive.c_str());
+      if (!tempExisted) DeleteFileW(engineTemp.c_str());
+    }
+    o = Fail(SEVENZIP32_CANCELLED, "cancelled by the user", run.output);
+  } else if (!run.completed) {
+    o = Fail(SEVENZIP32_START_FAILED, run.failure, run.output);
+  } else if (run.exitCode == 1) {
+    o = Fail(SEVENZIP32_ENGINE_WARNING, "the engine reported warnings (exit code 1)", o.text);
+  } else if (run.exitCode != 0) {
+    o = Fail(SEVENZIP32_ENGINE_FAILED, "the engine failed (exit code " + std::to_string(run.exitCode) + ")", o.text);
+  } else if (run.checked && run.checkExitCode != 0) {
+    o = Fail(SEVENZIP32_CHECK_FAILED,
+             "the archive written failed its test (exit code " + std::to_string(run.checkExitCode) + ")", o.text);
+  }
+  o.archive = archive;
+  return o;
 }
 
 // Cut to the size given, never inside a character, and always terminated.
@@ -140,10 +203,13 @@ void Deliver(const std::string& utf8, LPSTR out, DWORD size) {
 
 extern "C" {
 
-int WINAPI SevenZip(HWND /*owner: the engine shows no window*/, LPCSTR command, LPSTR output, DWORD size) {
+int WINAPI SevenZip(HWND owner, LPCSTR command, LPSTR output, DWORD size) {
   try {
-    Outcome o = Run(command);
+    Outcome o = Run(owner, command);
     Deliver(o.text, output, size);
+    // The user knows why a cancelled job failed; a missing engine is told once.
+    if (o.code != SEVENZIP32_OK && o.code != SEVENZIP32_CANCELLED && o.code != SEVENZIP32_NO_ENGINE)
+      ReportFailure(owner, o.archive.empty() ? L"7-ZIP32.DLL" : o.archive, Summary(o.code), EngineComplaint(o.text));
     return o.code;
   } catch (const std::bad_alloc&) {
     if (output && size > 0) output[0] = '\0';

@@ -15,6 +15,7 @@ enum : int {
   SEVENZIP32_CHECK_FAILED = 0x8205,    // the archive written did not pass the engine's test
   SEVENZIP32_START_FAILED = 0x8206,    // the engine was found but could not be run to its end
   SEVENZIP32_INTERNAL = 0x8207,        // out of memory, no temporary folder, ...
+  SEVENZIP32_CANCELLED = 0x8208,       // the user pressed cancel: the engine was stopped
 };
 
 // This library's own revision, reported by SevenZipGetSubVersion.

@@ -1,0 +1,171 @@
+// A Linux child gets neither the standard handles nor a process handle to wait
+// on, so a small script runs the engine (and the check), sends its output to
+// files and writes the exit codes last; this side waits for that file and
+// reads the progress file as it grows.
+#include <cstdlib>
+#include <memory>
+
+#include "CallMonitor.h"
+#include "Runners.h"
+#include "WinePaths.h"
+
+namespace archiver {
+
+namespace {
+
+struct ChangeCloser {
+  void operator()(HANDLE h) const { FindCloseChangeNotification(h); }
+};
+
+std::string ShellWords(const std::string& program, const std::vector<std::string>& args) {
+  std::string s = ShellQuote(program);
+  for (const std::string& a : args) s += " " + ShellQuote(a);
+  return s;
+}
+
+// "rc check\n", written by the script as its last act; check is "-" when it did not run.
+bool ReadResultFile(const std::wstring& path, EngineRun& run) {
+  std::string text = ReadWholeFile(path);
+  if (text.empty() || text.back() != '\n') return false;
+  size_t blank = text.find(' ');
+  if (blank == std::string::npos) return false;
+  run.exitCode = static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 10));
+  std::string check = text.substr(blank + 1, text.size() - blank - 2);
+  run.checked = check != "-";
+  if (run.checked) run.checkExitCode = static_cast<DWORD>(std::strtoul(check.c_str(), nullptr, 10));
+  run.completed = true;
+  return true;
+}
+
+bool StartShell(const std::string& scriptPath, const std::wstring& folder) {
+  const std::wstring& sh = ShellPath();
+  std::wstring cmdline = Wide(WindowsQuote(U8(sh)) + " " + WindowsQuote(scriptPath));
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(sh.c_str(), cmdline.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      folder.c_str(), &si, &pi))
+    return false;
+  Own(pi.hThread);
+  Own(pi.hProcess);
+  return true;
+}
+
+// Stops the script first, so that it starts nothing more, then every child it
+// has (the engine), then the script itself.
+void KillScript(DWORD pid, const TempFolder& tmp, const std::string& dir) {
+  const std::string p = std::to_string(pid);
+  std::string script = "kill -STOP " + p + "\nfor s in /proc/[0-9]*/stat; do\n"
+                       "  read -r line <\"$s\" 2>/dev/null || continue\n"
+                       "  set -- $line\n"
+                       "  [ \"$4\" = " + p + " ] && kill -KILL \"$1\"\n"
+                       "done\nkill -KILL " + p + "\n";
+  if (WriteWholeFile(tmp.File(L"kill.sh"), script)) StartShell(dir + "/kill.sh", tmp.Path());
+}
+
+// The check's output follows the command's in the same file; whatever else
+// the engines wrote beside their progress comes after it.
+std::string AllOutput(const TempFolder& tmp) {
+  return ReadWholeFile(tmp.File(L"out")) + NonProgressText(ReadWholeFile(tmp.File(L"progress"))) +
+         NonProgressText(ReadWholeFile(tmp.File(L"test-progress")));
+}
+
+}  // namespace
+
+EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
+                   CallMonitor* monitor) {
+  EngineRun run;
+  TempFolder tmp;
+  if (!tmp.Ok()) {
+    run.failure = "no temporary folder could be made";
+    return run;
+  }
+  std::string dir = UnixPath(tmp.Path());
+  std::string work = UnixPath(workFolder);
+  if (dir.empty() || work.empty() || ShellPath().empty()) {
+    run.failure = "the folders cannot be given to the Linux engine";
+    return run;
+  }
+  auto in = [&](const char* name) { return ShellQuote(dir + "/" + name); };
+  std::string script = "exec </dev/null >/dev/null 2>&1\n";
+  script += "echo $$ >" + in("pid") + "\n";
+  script += "cd " + ShellQuote(work) + " || { echo " + ShellQuote("cannot enter " + work) + " >" + in("out") +
+            "; echo '127 -' >" + in("rc") + "; exit 0; }\n";
+  script += ShellWords(engine.unixProgram, WithProgressStream(plan.main)) + " >" + in("out") + " 2>" +
+            in("progress") + "\n";
+  script += "rc=$?\ntrc=-\n";
+  if (!plan.check.empty())
+    script += "if [ $rc -eq 0 ]; then : >" + in("testing") + "; " +
+              ShellWords(engine.unixProgram, WithProgressStream(plan.check)) + " >>" + in("out") + " 2>" +
+              in("test-progress") + "; trc=$?; fi\n";
+  script += "echo \"$rc $trc\" >" + in("rc") + "\n";
+  if (!WriteWholeFile(tmp.File(L"run.sh"), script)) {
+    run.failure = "the engine's script cannot be written";
+    return run;
+  }
+
+  std::unique_ptr<void, ChangeCloser> change(
+      FindFirstChangeNotificationW(tmp.Path().c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE));
+  if (change.get() == INVALID_HANDLE_VALUE) change.release();
+
+  if (!StartShell(dir + "/run.sh", tmp.Path())) {
+    run.failure = "/bin/sh cannot be started (error " + std::to_string(GetLastError()) + ")";
+    return run;
+  }
+
+  const ULONGLONG started = GetTickCount64();
+  ULONGLONG lastLook = started;
+  DWORD pid = 0;
+  bool killed = false;
+  GrowingFile progress(tmp.File(L"progress")), testProgress(tmp.File(L"test-progress"));
+  bool testing = false;
+  const std::wstring rcFile = tmp.File(L"rc");
+  while (!ReadResultFile(rcFile, run)) {
+    ULONGLONG now = GetTickCount64();
+    if (pid == 0) pid = static_cast<DWORD>(std::strtoul(ReadWholeFile(tmp.File(L"pid")).c_str(), nullptr, 10));
+    if (monitor) {
+      if (!testing && Exists(tmp.File(L"testing"))) {
+        monitor->Feed(progress.ReadNew());
+        monitor->BeginPhase(CallMonitor::Phase::Testing);
+        testing = true;
+      }
+      monitor->Feed(testing ? testProgress.ReadNew() : progress.ReadNew());
+      if (monitor->Cancelled() && pid != 0 && !killed) {
+        KillScript(pid, tmp, dir);
+        killed = true;
+      }
+    }
+    if (pid == 0 && now - started > 60000) {
+      run.failure = "the Linux engine did not start within a minute";
+      return run;
+    }
+    if (pid != 0 && (killed || now - lastLook >= 250)) {
+      lastLook = now;
+      if (!LinuxProcessAlive(pid)) {
+        if (ReadResultFile(rcFile, run)) break;
+        run.cancelled = killed;
+        run.failure = killed ? "cancelled" : "the Linux engine ended without a result";
+        run.output = AllOutput(tmp);
+        return run;
+      }
+    }
+    if (monitor)
+      monitor->Wait(change.get(), kLookEveryMs);
+    else if (change)
+      WaitForSingleObject(change.get(), 10);
+    else
+      Sleep(1);
+    if (change) FindNextChangeNotification(change.get());
+  }
+  if (killed) {
+    // The engine may have finished the moment the user pressed cancel; the
+    // user asked to stop, and stopped it is.
+    run.completed = false;
+    run.cancelled = true;
+    run.failure = "cancelled";
+  }
+  run.output = AllOutput(tmp);
+  return run;
+}
+
+}  // namespace archiver
