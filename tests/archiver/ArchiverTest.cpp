@@ -160,15 +160,6 @@ TEST_F(ArchiverTest, VersionsAreTheEnginesAndTheLibrarysOwn) {
 
 // --- engines that misbehave -----------------------------------------------------
 
-// A Linux engine made of a script; it hands everything but the add to the real 7zz.
-std::string FakeLinuxEngine(const std::string& name, const std::string& onAdd) {
-  std::string path = g_rootUnix + "/" + name;
-  ShellResult r = Shell("cat >" + Quote(path) + " <<'END'\n#!/bin/sh\nif [ \"$1\" = a ]; then\n" + onAdd +
-                        "\nfi\nexec /usr/bin/7zz \"$@\"\nEND\nchmod +x " + Quote(path));
-  EXPECT_EQ(r.code, 0) << r.output;
-  return path;
-}
-
 TEST_F(ArchiverTest, EveryKindOfFailureHasItsOwnValue) {
   const std::string file = Q(Data()) + " \"report.txt\"";
   {
@@ -196,12 +187,26 @@ TEST_F(ArchiverTest, EveryKindOfFailureHasItsOwnValue) {
     EXPECT_NE(c.output.find("/no/such/7zz"), std::string::npos) << c.output;
     EXPECT_EQ(TheLibrary().getVersion(), 0);
     EXPECT_FALSE(Exists(Out(L"none.zip")));
+    // Told once, in the reasons window, with what to install and where it looked.
+    Call again = SevenZipCall("a -tzip -r " + Q(Out(L"none2.zip")) + " " + file);
+    EXPECT_EQ(again.code, SEVENZIP32_NO_ENGINE) << again.output;
+    HWND reasons = FindWindowW(L"Morvel7z32Reasons", nullptr);
+    ASSERT_NE(reasons, nullptr) << "no word about the missing engine";
+    HWND edit = GetDlgItem(reasons, 100);
+    std::wstring said(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    said.resize(static_cast<size_t>(GetWindowTextW(edit, said.data(), static_cast<int>(said.size()))));
+    const std::wstring heading = L"7-Zip が見つかりません";
+    EXPECT_NE(said.find(heading), std::wstring::npos) << U8(said);
+    EXPECT_EQ(said.find(heading, said.find(heading) + 1), std::wstring::npos) << "told more than once: " << U8(said);
+    EXPECT_NE(said.find(L"/no/such/7zz"), std::wstring::npos) << U8(said);
+    EXPECT_NE(said.find(L"7zip"), std::wstring::npos) << U8(said);
+    SendMessageW(reasons, WM_CLOSE, 0, 0);
   }
   // The values are distinct, and none of them is success.
   std::set<int> codes = {SEVENZIP32_NO_ENGINE, SEVENZIP32_BAD_COMMAND, SEVENZIP32_ENGINE_WARNING,
                          SEVENZIP32_ENGINE_FAILED, SEVENZIP32_CHECK_FAILED, SEVENZIP32_START_FAILED,
-                         SEVENZIP32_INTERNAL};
-  EXPECT_EQ(codes.size(), 7u);
+                         SEVENZIP32_INTERNAL, SEVENZIP32_CANCELLED};
+  EXPECT_EQ(codes.size(), 8u);
   EXPECT_FALSE(codes.count(SEVENZIP32_OK));
 }
 

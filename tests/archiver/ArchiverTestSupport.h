@@ -347,4 +347,13 @@ inline std::set<std::string> Under(const std::string& folder, const std::set<std
   return r;
 }
 
+// A Linux engine made of a script; it hands everything but the add to the real 7zz.
+inline std::string FakeLinuxEngine(const std::string& name, const std::string& onAdd) {
+  std::string path = g_rootUnix + "/" + name;
+  ShellResult r = Shell("cat >" + Quote(path) + " <<'END'\n#!/bin/sh\nif [ \"$1\" = a ]; then\n" + onAdd +
+                        "\nfi\nexec /usr/bin/7zz \"$@\"\nEND\nchmod +x " + Quote(path));
+  EXPECT_EQ(r.code, 0) << r.output;
+  return path;
+}
+
 }  // namespace archtest
