@@ -40,8 +40,11 @@ class Watcher {
       : thread_([this, &titles, step] {
           const ULONGLONG end = GetTickCount64() + 120000;
           while (!stop_ && GetTickCount64() < end) {
-            if (HWND w = FindWindowW(kProgressClass, nullptr)) {
-              titles.push_back(WindowText(w));
+            // A window caught while it is being made or destroyed has no title yet or any more.
+            HWND w = FindWindowW(kProgressClass, nullptr);
+            const std::wstring title = w ? WindowText(w) : std::wstring();
+            if (!title.empty()) {
+              titles.push_back(title);
               if (step(w)) break;
             }
             Sleep(20);

@@ -60,6 +60,19 @@ n = sorted(zipfile.ZipFile(sys.argv[1] + "/photos.zip").namelist())
 assert n == ["photos/.hidden", "photos/a.txt", "photos/empty/", "photos/sub/", "photos/sub/b.txt"], n
 PY
 
+# 3: a job that fails: its line, then the library's reason, and exit status 1.
+mkdir -p "$d/links"; echo x >"$d/links/ok.txt"; ln -sfn /no/such/target "$d/links/dangling-link"
+code=0
+"$build/wine-run" "$build/tests/tools/morvel-driver.exe" --timeout 120 "$(winpath "$work/app/Morvel.exe")" /n \
+  "$(winpath "$d/links")" >"$work/log.txt" 2>/dev/null </dev/null || code=$?
+log=$(tr -d '\r' <"$work/log.txt")
+[ "$code" = 1 ] || fail "exit status $code after a failed job: $log"
+[ "$(echo "$log" | head -1)" = "[DirectoryNG] links" ] || fail "log: $log"
+echo "$log" | grep -qx '\[reasons\]' || fail "no reasons printed: $log"
+echo "$log" | grep -q 'links.zip' || fail "the reason does not name the archive: $log"
+echo "$log" | grep -q 'dangling-link' || fail "the reason does not name the item: $log"
+[ -f "$d/links/ok.txt" ] || fail "the source of a failed job was touched"
+
 # A picture of the main window after the batch, for a person to look at.
 if [ -f "$work/main.bmp" ] && command -v convert >/dev/null; then convert "$work/main.bmp" "$work/main.png"; fi
 echo "end to end: ok"

@@ -1,10 +1,14 @@
 // morvel-driver: starts Morvel, waits until its batch is done, prints the log
-// lines read from its window, then closes it the normal way (so it saves its
-// settings) and waits for it to end. For machines without a person at the screen.
+// lines read from its window and then what the archiver library's reasons
+// window says about the failures, closes Morvel the normal way (so it saves
+// its settings) and waits for it to end. For machines without a person at
+// the screen.
 //
 //   morvel-driver [--shot FILE.bmp] [--timeout SECONDS] Morvel.exe [arguments...]
 //
 // The options dialog that a batch without "/n" shows first is answered with OK.
+// Exit status: 0 every job succeeded, 1 a job failed, 2 Morvel could not be
+// run to the end of its batch.
 #include <windows.h>
 
 #include <string>
@@ -39,13 +43,16 @@ struct Windows {
   DWORD pid;
   HWND main = nullptr;     // the form with the menu bar
   HWND options = nullptr;  // a visible form without one: the options dialog
+  HWND reasons = nullptr;  // the archiver library's window of failures
 };
 
 BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
   auto* w = reinterpret_cast<Windows*>(param);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != w->pid || ClassOf(hwnd) != L"TMorvelForm") return TRUE;
+  if (pid != w->pid) return TRUE;
+  if (ClassOf(hwnd) == L"Morvel7z32Reasons") w->reasons = hwnd;
+  if (ClassOf(hwnd) != L"TMorvelForm") return TRUE;
   if (GetMenu(hwnd)) w->main = hwnd;
   else if (IsWindowVisible(hwnd) && TextOf(hwnd) == L"圧縮設定") w->options = hwnd;
   return TRUE;
@@ -58,6 +65,34 @@ BOOL CALLBACK FindOk(HWND hwnd, LPARAM param) {
       return FALSE;
     }
   return TRUE;
+}
+
+// The text of a control of another process: WM_GETTEXT is carried across.
+std::wstring ControlText(HWND control) {
+  const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const LRESULT got = SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(got > 0 ? got : 0));
+  return text;
+}
+
+void PrintLines(const std::wstring& text) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    if (!line.empty()) Print(line);
+    start = end + 1;
+  }
+}
+
+bool AnyFailed(const std::vector<std::wstring>& lines) {
+  for (const auto& line : lines)
+    if (line.find(L"NG] ") != std::wstring::npos) return true;
+  return false;
 }
 
 HWND ListOf(HWND main) { return FindWindowExW(main, nullptr, L"ListBox", nullptr); }
@@ -168,6 +203,14 @@ int wmain(int argc, wchar_t** argv) {
     if (HWND list = ListOf(w.main)) lines = ReadLines(list);
   }
   for (const auto& line : lines) Print(line);
+  if (!exited) {
+    w.reasons = nullptr;
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&w));
+    if (w.reasons) {
+      Print(L"[reasons]");
+      PrintLines(ControlText(GetDlgItem(w.reasons, 100)));
+    }
+  }
   if (exited) {
     Print(L"[driver] Morvel closed by itself");
   } else {
@@ -181,13 +224,13 @@ int wmain(int argc, wchar_t** argv) {
       Print(L"[driver] Morvel did not end after WM_CLOSE");
       TerminateProcess(pi.hProcess, 1);
       CloseHandle(pi.hProcess);
-      return 1;
+      return 2;
     }
   }
   CloseHandle(pi.hProcess);
   if (timedOut) {
     Print(L"[driver] timed out waiting for the batch");
-    return 1;
+    return 2;
   }
-  return 0;
+  return AnyFailed(lines) ? 1 : 0;
 }

@@ -28,7 +28,7 @@ int main(void)
             DestroyWindow(w);
         }
     }
-    puts("windows maximised, minimised and destroyed");
+    puts("completed");
     fflush(stdout);
     return 0;
 }
