@@ -9,7 +9,6 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # comes with Wine's packages.
 host_runs_32bit() { [ -z "${MORVEL_EMULATE_I386:-}" ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 i386_runner=("$root/scripts/emu32/enter")  # the prefix for 32-bit commands where they need one
-i386_how() { if host_runs_32bit; then echo native; else echo "emulated by qemu-user"; fi; }
 run_i386() { if host_runs_32bit; then "$@"; else "${i386_runner[@]}" "$@"; fi; }
 
 configure_and_build() {  # folder [cmake args...]
