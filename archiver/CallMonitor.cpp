@@ -57,6 +57,8 @@ void CallMonitor::Feed(std::string_view bytes) {
   Refresh();
 }
 
+bool CallMonitor::Showing() const { return window_ || GetTickCount64() - started_ >= kShowAfterMs; }
+
 bool CallMonitor::Wait(HANDLE handle, DWORD ms) {
   if (!window_ && GetTickCount64() - started_ >= kShowAfterMs) Show();
   Refresh();

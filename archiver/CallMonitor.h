@@ -28,9 +28,12 @@ class CallMonitor {
   // The engine's progress stream, as it arrives, for the current phase.
   void Feed(std::string_view bytes);
   bool Cancelled() const { return cancelled_; }
+  // Whether the progress is shown (or about to be): until then nobody needs
+  // the engine's progress read, which short calls are spared.
+  bool Showing() const;
   void Cancel() { cancelled_ = true; }
 
-  // Waits up to ms for the handle (none: just the time) while the caller's
+  // Waits for the handle (none: just the time) at most a short while while the caller's
   // windows keep painting and the progress window answers; true when the
   // handle was signalled. The caller's input, commands and close requests
   // stay queued for after the call.

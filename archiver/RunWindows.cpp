@@ -87,7 +87,7 @@ bool RunWindowsProgram(const std::wstring& program, const std::vector<std::strin
   while (true) {
     bool ended = monitor ? monitor->Wait(process.get(), kLookEveryMs)
                          : WaitForSingleObject(process.get(), INFINITE) == WAIT_OBJECT_0;
-    if (monitor) monitor->Feed(progress.ReadNew());
+    if (monitor && monitor->Showing()) monitor->Feed(progress.ReadNew());
     if (ended) break;
     if (monitor && monitor->Cancelled() && !killed) {
       if (job)
