@@ -1,7 +1,9 @@
 // A stand-in for a Windows 7z.exe, to see what the library hands a Windows
 // engine: it appends its working folder and arguments (hex UTF-8) to
 // fake7z.log beside itself, prints a banner, and exits with FAKE7Z_EXIT (for
-// "t": FAKE7Z_TEST_EXIT).
+// "t": FAKE7Z_TEST_EXIT). With FAKE7Z_SLOW set, an add first writes progress
+// records on standard error for ten seconds, as the engine does with -bsp2,
+// and the word "finished" to fake7z.done beside itself at its end.
 #include <windows.h>
 
 #include <cstdio>
@@ -38,6 +40,20 @@ int wmain(int argc, wchar_t** argv) {
     fclose(f);
   }
   std::printf("\n7-Zip 24.08 (x64) : fake engine\n");
+  std::fflush(stdout);
+  wchar_t slow[8] = L"";
+  if (argc > 1 && std::wstring(argv[1]) == L"a" && GetEnvironmentVariableW(L"FAKE7Z_SLOW", slow, 8)) {
+    for (int percent = 0; percent < 100; ++percent) {
+      std::fprintf(stderr, "%3d%% 1 + slow.txt\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b", percent);
+      std::fflush(stderr);
+      Sleep(100);
+    }
+    std::wstring done = log.substr(0, log.find_last_of(L'\\') + 1) + L"fake7z.done";
+    if (FILE* f = _wfopen(done.c_str(), L"wb")) {
+      std::fputs("finished", f);
+      fclose(f);
+    }
+  }
   std::fprintf(stderr, "fake stderr line\n");
   const wchar_t* var = argc > 1 && std::wstring(argv[1]) == L"t" ? L"FAKE7Z_TEST_EXIT" : L"FAKE7Z_EXIT";
   wchar_t code[16] = L"0";
