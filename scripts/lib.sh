@@ -34,3 +34,11 @@ start_display() {  # a private Xvfb when there is no display; the server picks a
   export DISPLAY=":$num"
 }
 stop_display() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; xvfb_pid=; }
+
+shell_quote() { printf "'%s'" "${1//\'/\'\\\'\'}"; }  # one word for sh, whatever it holds
+
+wine_run_for_prefix() {  # build folder, prefix, output: that build's wine-run, for another prefix
+  line="export WINEPREFIX=$(shell_quote "$2")" \
+    awk '/^export WINEPREFIX=/ { print ENVIRON["line"]; next } { print }' "$1/wine-run" >"$3.new"
+  chmod 755 "$3.new"; mv "$3.new" "$3"
+}
