@@ -68,6 +68,33 @@ class Watcher {
 
 void ClickCancel(HWND progress) { SendMessageW(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0); }
 
+struct Cancelled {
+  Call call;
+  bool clicked = false;
+  std::vector<std::wstring> titles;
+};
+
+// Calls the library and presses キャンセル once the title shows at least percent
+// ("N% name"); before that, takes a picture of the screen when asked for one.
+Cancelled CallAndCancelAt(const std::string& command, const std::wstring& name, int percent,
+                          const char* picture = nullptr) {
+  Cancelled r;
+  std::atomic<bool> clicked{false};
+  {
+    Watcher watch(r.titles, [&](HWND w) {
+      if (TitlePercent(WindowText(w), name) < percent) return false;
+      const char* dir = std::getenv("MORVEL_SHOT_DIR");
+      if (dir && picture) Shell(std::string("import -window root ") + Quote(std::string(dir) + "/" + picture));
+      ClickCancel(w);
+      clicked = true;
+      return true;
+    });
+    r.call = SevenZipCall(command);
+  }
+  r.clicked = clicked;
+  return r;
+}
+
 // The titles a watcher saw: each of the form "N% name", the percent never
 // going back and never 100 for a job that did not finish.
 void ExpectTitles(const std::vector<std::wstring>& titles, const std::wstring& name, bool finished) {
@@ -121,22 +148,10 @@ class LongJobTest : public ArchiverTest {
 
 TEST_F(LongJobTest, ProgressRisesInTheTitleAndCancelLeavesNoHalfArchive) {
   const std::wstring archive = Out(L"cancelled new.zip");
-  std::vector<std::wstring> titles;
-  std::atomic<bool> clicked{false};
-  Call c;
-  {
-    Watcher watch(titles, [&](HWND w) {
-      if (TitlePercent(WindowText(w), L"cancelled new.zip") < 3) return false;
-      // A picture for a person to look at, when asked for.
-      if (const char* dir = std::getenv("MORVEL_SHOT_DIR"))
-        Shell(std::string("import -window root ") + Quote(std::string(dir) + "/progress-window.png"));
-      ClickCancel(w);
-      clicked = true;
-      return true;
-    });
-    c = SevenZipCall("a -tzip -mx=9 -mmt1 -r " + Q(archive) + " " + Q(BigTree()) + " *");
-  }
-  ASSERT_TRUE(clicked) << "the progress window never reached 3%";
+  const Cancelled r = CallAndCancelAt("a -tzip -mx=9 -mmt1 -r " + Q(archive) + " " + Q(BigTree()) + " *",
+                                      L"cancelled new.zip", 3, "progress-window.png");
+  const Call& c = r.call;
+  ASSERT_TRUE(r.clicked) << "the progress window never reached 3%";
   EXPECT_EQ(c.code, SEVENZIP32_CANCELLED) << c.output;
   EXPECT_NE(c.output.find("cancelled"), std::string::npos) << c.output;
   EXPECT_FALSE(Exists(archive)) << "the half archive was left behind";
@@ -144,7 +159,7 @@ TEST_F(LongJobTest, ProgressRisesInTheTitleAndCancelLeavesNoHalfArchive) {
   EXPECT_EQ(FindWindowW(kProgressClass, nullptr), nullptr) << "the progress window outlived its call";
   EXPECT_EQ(EnginesRunning(), "0\n") << "the engine still runs";
   EXPECT_EQ(ReasonsText(), L"") << "a cancel is no failure to explain";
-  ExpectTitles(titles, L"cancelled new.zip", false);
+  ExpectTitles(r.titles, L"cancelled new.zip", false);
 }
 
 TEST_F(LongJobTest, ACancelledUpdateLeavesTheOldArchiveByteForByte) {
@@ -154,19 +169,10 @@ TEST_F(LongJobTest, ACancelledUpdateLeavesTheOldArchiveByteForByte) {
   const std::string before = ReadFileText(archive);
   ASSERT_FALSE(before.empty());
 
-  std::vector<std::wstring> titles;
-  std::atomic<bool> clicked{false};
-  Call c;
-  {
-    Watcher watch(titles, [&](HWND w) {
-      if (TitlePercent(WindowText(w), L"kept.zip") < 3) return false;
-      ClickCancel(w);
-      clicked = true;
-      return true;
-    });
-    c = SevenZipCall("a -tzip -mx=9 -mmt1 -r " + Q(archive) + " " + Q(BigTree()) + " *");
-  }
-  ASSERT_TRUE(clicked) << "the progress window never reached 3%";
+  const Cancelled r = CallAndCancelAt("a -tzip -mx=9 -mmt1 -r " + Q(archive) + " " + Q(BigTree()) + " *",
+                                      L"kept.zip", 3);
+  const Call& c = r.call;
+  ASSERT_TRUE(r.clicked) << "the progress window never reached 3%";
   EXPECT_EQ(c.code, SEVENZIP32_CANCELLED) << c.output;
   EXPECT_EQ(ReadFileText(archive), before) << "the old archive changed";
   EXPECT_FALSE(Exists(archive + L".tmp")) << "the engine's temporary file was left behind";
@@ -182,21 +188,12 @@ TEST_F(LongJobTest, AWindowsEngineShowsItsProgressAndIsStoppedByCancel) {
   DeleteFileW((folder + L"fake7z.done").c_str());
   EnvVar engine(SEVENZIP32_ENGINE_VARIABLE, exe), slow(L"FAKE7Z_SLOW", L"1");
   const std::wstring archive = Out(L"windows slow.zip");
-  std::vector<std::wstring> titles;
-  std::atomic<bool> clicked{false};
-  Call c;
-  {
-    Watcher watch(titles, [&](HWND w) {
-      if (TitlePercent(WindowText(w), L"windows slow.zip") < 15) return false;
-      ClickCancel(w);
-      clicked = true;
-      return true;
-    });
-    c = SevenZipCall("a -tzip -r " + Q(archive) + " " + Q(Data()) + " \"report.txt\"");
-  }
-  ASSERT_TRUE(clicked) << "the progress window never reached 15%";
+  const Cancelled r =
+      CallAndCancelAt("a -tzip -r " + Q(archive) + " " + Q(Data()) + " \"report.txt\"", L"windows slow.zip", 15);
+  const Call& c = r.call;
+  ASSERT_TRUE(r.clicked) << "the progress window never reached 15%";
   EXPECT_EQ(c.code, SEVENZIP32_CANCELLED) << c.output;
-  ExpectTitles(titles, L"windows slow.zip", false);
+  ExpectTitles(r.titles, L"windows slow.zip", false);
   // Stopped, not waited for: it would have written its file after ten seconds.
   EXPECT_FALSE(Exists(folder + L"fake7z.done")) << "the engine ran to its end";
   EXPECT_NE(c.output.find("fake engine"), std::string::npos) << c.output;
