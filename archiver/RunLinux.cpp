@@ -154,13 +154,16 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
     }
     // The change notification wakes the wait when a file appears; the time
     // limit only covers a notification that slipped between two waits.
+    bool changed;
     if (monitor)
-      monitor->Wait(change.get(), monitor->Showing() ? kLookEveryMs : 10);
+      changed = monitor->Wait(change.get(), monitor->Showing() ? kLookEveryMs : 10);
     else if (change)
-      WaitForSingleObject(change.get(), 10);
+      changed = WaitForSingleObject(change.get(), 10) == WAIT_OBJECT_0;
     else
-      Sleep(1);
-    if (change) FindNextChangeNotification(change.get());
+      changed = (Sleep(1), false);
+    // Asked again only once it has fired: under Wine a new request while one
+    // is pending replaces it, and a change in between is lost to the timeout.
+    if (changed) FindNextChangeNotification(change.get());
   }
   if (killed) {
     // The engine may have finished the moment the user pressed cancel; the
