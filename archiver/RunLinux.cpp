@@ -46,22 +46,29 @@ bool StartShell(const std::string& scriptPath, const std::wstring& folder) {
   return true;
 }
 
-// Stops the script first, so that it starts nothing more, then every child it
-// has (the engine), then the script itself; writes "killed" once all of them
-// are gone (or left as zombies), so that the call ends only when they have.
+// Stops the script first, so that it starts nothing more, then kills every
+// child it has (the engine) until none is left, then the script itself;
+// writes "killed" once all of them are gone (or only zombies), so that the
+// call ends only when they are.
 void KillScript(DWORD pid, const TempFolder& tmp, const std::string& dir) {
   const std::string p = std::to_string(pid);
-  std::string script =
+  const std::string script =
       "exec </dev/null >/dev/null 2>&1\n"
-      "gone() { read -r line <\"/proc/$1/stat\" 2>/dev/null || return 0; st=${line##*\") \"}; "
-      "[ \"${st%% *}\" = Z ]; }\n"
-      "kill -STOP " + p + "\nkids=\n"
-      "for s in /proc/[0-9]*/stat; do\n"
-      "  read -r line <\"$s\" 2>/dev/null || continue\n"
-      "  set -- $line\n"
-      "  [ \"$4\" = " + p + " ] && { kill -KILL \"$1\"; kids=\"$kids $1\"; }\n"
-      "done\nkill -KILL " + p + "\n"
-      "for k in $kids " + p + "; do n=0; while ! gone $k && [ $n -lt 500 ]; do sleep 0.01; n=$((n+1)); done; done\n"
+      "p=" + p + "\n"
+      "kill -STOP $p\n"
+      "n=0\n"
+      "while [ $n -lt 500 ]; do\n"
+      "  left=\n"
+      "  for s in /proc/[0-9]*/stat; do\n"
+      "    read -r line <\"$s\" || continue\n"
+      "    pid=${line%% *}; rest=${line##*\") \"}\n"
+      "    set -- $rest\n"
+      "    [ \"$2\" = $p ] && [ \"$1\" != Z ] && { kill -KILL $pid; left=1; }\n"
+      "  done\n"
+      "  [ -z \"$left\" ] && break\n"
+      "  sleep 0.01; n=$((n+1))\n"
+      "done\n"
+      "kill -KILL $p\n"
       "echo >" + ShellQuote(dir + "/killed") + "\n";
   if (WriteWholeFile(tmp.File(L"kill.sh"), script)) StartShell(dir + "/kill.sh", tmp.Path());
 }

@@ -84,7 +84,14 @@ Cancelled CallAndCancelAt(const std::string& command, const std::wstring& name, 
     Watcher watch(r.titles, [&](HWND w) {
       if (TitlePercent(WindowText(w), name) < percent) return false;
       const char* dir = std::getenv("MORVEL_SHOT_DIR");
-      if (dir && picture) Shell(std::string("import -window root ") + Quote(std::string(dir) + "/" + picture));
+      RECT r;
+      if (dir && picture && GetWindowRect(w, &r)) {
+        // The screen's coordinates are the X display's: the window alone.
+        char crop[64];
+        std::snprintf(crop, sizeof crop, "%ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top, r.left, r.top);
+        Shell(std::string("import -window root -crop ") + crop + " +repage " +
+              Quote(std::string(dir) + "/" + picture));
+      }
       ClickCancel(w);
       clicked = true;
       return true;
