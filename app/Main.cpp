@@ -105,13 +105,15 @@ void TMV_MAIN::FormShow() {
 void TMV_MAIN::PrepareOnFirstShow() {
   LoadArchiver(*this);
   if (StartupFailed) return;
-  const IniImage ini = ReadSettingsFileOrDefaults();
+  const std::optional<IniImage> read = ReadSettingsFileReported();
+  keepSettingsFile_ = !read;
+  const IniImage ini = read.value_or(IniImage{});
   SetBounds(ini.ReadInteger(kSection, u"X", 100), ini.ReadInteger(kSection, u"Y", 100),
             ini.ReadInteger(kSection, u"W", 300), ini.ReadInteger(kSection, u"H", 300));
   SHOP->Root = W(ini.ReadString(kSection, u"Dir", u""));
   OpenDialog->InitialDir = SHOP->Root;
   MV_OPTION = new TMV_OPTION(this);
-  MV_OPTION->LoadSettings();
+  if (!MV_OPTION->LoadSettings()) keepSettingsFile_ = true;
 }
 
 void TMV_MAIN::RunBatch(const std::vector<std::wstring>& paths, bool autoCloseCheck) {
@@ -173,19 +175,23 @@ void TMV_MAIN::SaveOnClose() {
   if (StartupFailed) return;
   shuttingDown_ = true;
   UnloadArchiver();
-  try {
-    IniImage ini = ReadSettingsFile();
-    const RECT bounds = BoundsRect();
-    ini.WriteInteger(kSection, u"X", bounds.left);
-    ini.WriteInteger(kSection, u"Y", bounds.top);
-    ini.WriteInteger(kSection, u"W", bounds.right - bounds.left);
-    ini.WriteInteger(kSection, u"H", bounds.bottom - bounds.top);
-    ini.WriteString(kSection, u"Dir", U16(SHOP->Root));
-    StoreSettingsFile(ini);
-    if (MV_OPTION) MV_OPTION->SaveSettings();
-  } catch (const Exception& e) {
-    // Reported; the close still ends the program, with nothing further written.
-    Application.ShowException(e);
+  // A file that could not be read at start is still the user's: this session's
+  // defaults must not replace it.
+  if (!keepSettingsFile_) {
+    try {
+      IniImage ini = ReadSettingsFile();
+      const RECT bounds = BoundsRect();
+      ini.WriteInteger(kSection, u"X", bounds.left);
+      ini.WriteInteger(kSection, u"Y", bounds.top);
+      ini.WriteInteger(kSection, u"W", bounds.right - bounds.left);
+      ini.WriteInteger(kSection, u"H", bounds.bottom - bounds.top);
+      ini.WriteString(kSection, u"Dir", U16(SHOP->Root));
+      StoreSettingsFile(ini);
+      if (MV_OPTION) MV_OPTION->SaveSettings();
+    } catch (const Exception& e) {
+      // Reported; the close still ends the program, with nothing further written.
+      Application.ShowException(e);
+    }
   }
   delete MV_OPTION;
   MV_OPTION = nullptr;

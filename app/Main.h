@@ -49,6 +49,7 @@ class TMV_MAIN : public TForm, public JobHost {
   // Runs the paths in order; closes the window afterwards when asked to and no job failed.
   void RunBatch(const std::vector<std::wstring>& paths, bool autoCloseCheck);
   bool shuttingDown_ = false;
+  bool keepSettingsFile_ = false;  // it could not be read at start
 };
 
 extern TMV_MAIN* MV_MAIN;
