@@ -338,21 +338,17 @@ bool TForm::PreTranslate(MSG& msg) {
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
-void TForm::Snap(WINDOWPOS& pos) {
-  RECT current{};
-  GetWindowRect(hwnd_, &current);
-  const bool sizeKept = (pos.flags & SWP_NOSIZE) ||
-                        (pos.cx == current.right - current.left && pos.cy == current.bottom - current.top);
-  if ((pos.flags & SWP_NOMOVE) || !sizeKept) return;
-  const int cx = current.right - current.left, cy = current.bottom - current.top;
-  RECT target{pos.x, pos.y, pos.x + cx, pos.y + cy};
+void TForm::Snap(RECT& target) {
+  const int cx = target.right - target.left, cy = target.bottom - target.top;
   MONITORINFO mi{sizeof(mi)};
   if (!GetMonitorInfoW(MonitorFromRect(&target, MONITOR_DEFAULTTONEAREST), &mi)) return;
   const RECT& wa = mi.rcWork;
-  if (std::abs(target.left - wa.left) < kSnapDistance) pos.x = wa.left;
-  else if (std::abs(target.right - wa.right) < kSnapDistance) pos.x = wa.right - cx;
-  if (std::abs(target.top - wa.top) < kSnapDistance) pos.y = wa.top;
-  else if (std::abs(target.bottom - wa.bottom) < kSnapDistance) pos.y = wa.bottom - cy;
+  POINT at{target.left, target.top};
+  if (std::abs(target.left - wa.left) < kSnapDistance) at.x = wa.left;
+  else if (std::abs(target.right - wa.right) < kSnapDistance) at.x = wa.right - cx;
+  if (std::abs(target.top - wa.top) < kSnapDistance) at.y = wa.top;
+  else if (std::abs(target.bottom - wa.bottom) < kSnapDistance) at.y = wa.bottom - cy;
+  target = {at.x, at.y, at.x + cx, at.y + cy};
 }
 
 TCustomLabel* TForm::LabelAt(POINT p) const {
@@ -427,9 +423,10 @@ LRESULT TForm::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
       if (OnKeyDown) OnKeyDown(static_cast<WORD>(wParam), ShiftState());
       return 0;
-    case WM_WINDOWPOSCHANGING:
-      if (snap_) Snap(*reinterpret_cast<WINDOWPOS*>(lParam));
-      break;
+    case WM_MOVING:
+      // Only a move the user makes comes here; where the program places a window it stays.
+      if (snap_) Snap(*reinterpret_cast<RECT*>(lParam));
+      return TRUE;
     case WM_SIZE:
       for (auto* c : controls_)
         if (auto* list = dynamic_cast<TCustomListBox*>(c); list && list->AlignClient)

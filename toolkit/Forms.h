@@ -26,7 +26,7 @@ struct FormArgs {
   TBorderStyle border = TBorderStyle::Sizeable;
   TColor color = clBtnFace;
   TFont font;                 // the toolkit's default font unless given
-  bool snapToScreenEdges = false;  // within 10 pixels of the work area
+  bool snapToScreenEdges = false;  // dragged within 10 pixels of a work-area edge
   bool stayOnTop = false;
   bool toolWindow = false;    // no taskbar button, never activated by showing
 };
@@ -119,7 +119,7 @@ class TForm : public TComponent {
   friend class TCustomLabel;
   static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
   bool PreTranslate(MSG& msg);  // keyboard interface and shortcuts
-  void Snap(WINDOWPOS& pos);
+  void Snap(RECT& target);  // a window the user drags, aligned with work-area edges near it
   TControl* ControlById(int id) const;
   TCustomLabel* LabelAt(POINT client) const;
   void Paint();

@@ -87,6 +87,11 @@ TEST_F(JobsTest, ClassifyRealFiles) {
   const HANDLE shared = CreateFileW((dir + L"\\shared").c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(shared, INVALID_HANDLE_VALUE);
+  // Open elsewhere for deletion: sharing reads and writes only, as classifying does, refuses it.
+  WriteBytes(dir + L"\\deleting", "PK..");
+  const HANDLE deleting = CreateFileW((dir + L"\\deleting").c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(deleting, INVALID_HANDLE_VALUE);
 
   const struct {
     std::wstring path;
@@ -105,6 +110,7 @@ TEST_F(JobsTest, ClassifyRealFiles) {
       {dir + L"\\text.txt", PathKind::PlainFile},
       {dir + L"\\shared", PathKind::SevenZipArchive},  // open elsewhere, but sharing reads and writes
       {dir + L"\\held", PathKind::Unreadable},         // open elsewhere without read sharing
+      {dir + L"\\deleting", PathKind::Unreadable},     // open elsewhere with delete access
       {dir + L"\\missing", PathKind::Unreadable},
       {L"", PathKind::Unreadable},
   };
@@ -112,6 +118,7 @@ TEST_F(JobsTest, ClassifyRealFiles) {
     EXPECT_EQ(ClassifyPath(c.path), c.kind) << U8(c.path);
   CloseHandle(held);
   CloseHandle(shared);
+  CloseHandle(deleting);
 }
 
 TEST_F(JobsTest, CompressionCommandsReachTheLibraryByteForByte) {
