@@ -75,10 +75,31 @@ TMV_MAIN::TMV_MAIN(TComponent* owner)
 
 const CompressionSettings& TMV_MAIN::Settings() { return *MV_OPTION; }
 
+int WINAPI ModalMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  TModalRun run(EndSystemDialogs);
+  return MessageBoxW(owner, text, caption, type);
+}
+
+int TMV_MAIN::CallLibrary(const std::function<int()>& call) {
+  TModalRun run;  // nothing can end it early: the close waits for the library
+  return call();
+}
+
 LRESULT TMV_MAIN::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_DROPFILES) {
-    HandleDropFiles(reinterpret_cast<HDROP>(wParam));
-    return 0;
+  switch (msg) {
+    case WM_DROPFILES:
+      HandleDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // nothing to ask: the settings are saved whatever else is up
+    case WM_ENDSESSION:
+      if (wParam) {
+        // The process may end as soon as this returns, before modal runs on the stack can
+        // unwind: save now, then close the usual way once they have.
+        if (Application.InModalRun() && !StartupFailed) StoreSettings();
+        Close();
+      }
+      return 0;
   }
   return TForm::Dispatch(msg, wParam, lParam);
 }
@@ -175,24 +196,28 @@ void TMV_MAIN::SaveOnClose() {
   if (StartupFailed) return;
   shuttingDown_ = true;
   UnloadArchiver();
-  // A file that could not be read at start is still the user's: this session's
-  // defaults must not replace it.
-  if (!keepSettingsFile_) {
-    try {
-      IniImage ini = ReadSettingsFile();
-      const RECT bounds = BoundsRect();
-      ini.WriteInteger(kSection, u"X", bounds.left);
-      ini.WriteInteger(kSection, u"Y", bounds.top);
-      ini.WriteInteger(kSection, u"W", bounds.right - bounds.left);
-      ini.WriteInteger(kSection, u"H", bounds.bottom - bounds.top);
-      ini.WriteString(kSection, u"Dir", U16(SHOP->Root));
-      StoreSettingsFile(ini);
-      if (MV_OPTION) MV_OPTION->SaveSettings();
-    } catch (const Exception& e) {
-      // Reported; the close still ends the program, with nothing further written.
-      Application.ShowException(e);
-    }
-  }
+  StoreSettings();
   delete MV_OPTION;
   MV_OPTION = nullptr;
+}
+
+void TMV_MAIN::StoreSettings() {
+  // A file that could not be read at start is still the user's: this session's
+  // defaults must not replace it.
+  if (settingsStored_ || keepSettingsFile_) return;
+  settingsStored_ = true;
+  try {
+    IniImage ini = ReadSettingsFile();
+    const RECT bounds = BoundsRect();
+    ini.WriteInteger(kSection, u"X", bounds.left);
+    ini.WriteInteger(kSection, u"Y", bounds.top);
+    ini.WriteInteger(kSection, u"W", bounds.right - bounds.left);
+    ini.WriteInteger(kSection, u"H", bounds.bottom - bounds.top);
+    ini.WriteString(kSection, u"Dir", U16(SHOP->Root));
+    StoreSettingsFile(ini);
+    if (MV_OPTION) MV_OPTION->SaveSettings();
+  } catch (const Exception& e) {
+    // Reported; the close still ends the program, with nothing further written.
+    Application.ShowException(e);
+  }
 }

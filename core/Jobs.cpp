@@ -97,12 +97,13 @@ bool CompressJob(JobHost& host, const std::wstring& source, bool folder) {
   // Sized to the text: a long command is passed whole, never cut.
   const std::string command = ComposeCommand(form, ToUtf8(U16(host.Settings().SelectedProfile())), archive.Utf8(), src);
   std::vector<char> output(65536);
-  const int code = sevenZip(host.OwnerWindow(), command.c_str(), output.data(), 0xFFFF);
+  const int code =
+      host.CallLibrary([&] { return sevenZip(host.OwnerWindow(), command.c_str(), output.data(), 0xFFFF); });
 
   const bool ok = code == 0;
   host.AppendLog((ok ? okPrefix : ngPrefix) + name);
-  // A window that began closing during the call may have lost its settings;
-  // keeping the source is the safe side then.
+  // A window that is closing, or was asked to during the call, may lose its settings
+  // any moment; keeping the source is the safe side then.
   if (ok && !host.Closing() && host.Settings().DelFile() && !ArchiveInsideSource(W(archive.Text()), source))
     DeleteSource(host, source);
 

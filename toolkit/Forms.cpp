@@ -105,8 +105,53 @@ void TApplication::Terminate() {
 
 void TApplication::ShowException(const Exception& e) {
   HWND owner = GetActiveWindow();
+  TModalRun run(EndSystemDialogs);
   ShowBox(owner, e.Message.c_str(), Title.c_str(), MB_OK | MB_ICONERROR);
 }
+
+void TApplication::RequestClose() {
+  closeRequested_ = true;
+  EndModalRuns();
+  // A run that is still starting up (a dialog not yet on screen) is asked again, from
+  // whichever message loop runs then.
+  if (!endTimer_) endTimer_ = SetTimer(nullptr, 0, 100, &TApplication::EndModalRunsTick);
+}
+
+void TApplication::EndModalRuns() {
+  for (auto it = modalRuns_.rbegin(); it != modalRuns_.rend(); ++it) {
+    if (!(*it)->end_) return;
+    (*it)->end_();
+  }
+}
+
+void CALLBACK TApplication::EndModalRunsTick(HWND, UINT, UINT_PTR, DWORD) {
+  if (Application.closeRequested_) Application.EndModalRuns();
+}
+
+TModalRun::TModalRun(std::function<void()> end) : end_(std::move(end)) { Application.modalRuns_.push_back(this); }
+
+TModalRun::~TModalRun() {
+  auto& runs = Application.modalRuns_;
+  runs.erase(std::remove(runs.begin(), runs.end(), this), runs.end());
+  if (!runs.empty() || !Application.closeRequested_) return;
+  if (Application.endTimer_) KillTimer(nullptr, Application.endTimer_);
+  Application.endTimer_ = 0;
+  // The close that waited runs from the loop this returns to, with no run on the stack.
+  if (Application.MainForm) PostMessageW(Application.MainForm->Handle(), WM_CLOSE, 0, 0);
+}
+
+namespace {
+
+BOOL CALLBACK CloseSystemDialog(HWND hwnd, LPARAM) {
+  wchar_t name[16] = {};
+  if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0)
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+}  // namespace
+
+void EndSystemDialogs() { EnumThreadWindows(GetCurrentThreadId(), CloseSystemDialog, 0); }
 
 void TApplication::HandleException() {
   try {
@@ -212,7 +257,7 @@ void TForm::FinishLayout() {
 void TForm::Show() {
   if (Visible()) return;
   closing_ = false;
-  if (OnShow) OnShow();
+  if (OnShow) CallGuarded(OnShow);
   if (closing_ || !hwnd_) return;  // closed while it was being prepared
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
@@ -228,9 +273,14 @@ void TForm::Close() {
     return;  // ShowModal's loop ends and hides the form
   }
   if (closing_) return;
+  if (Application.MainForm == this && Application.InModalRun()) {
+    Application.RequestClose();
+    return;
+  }
   closing_ = true;
+  if (Application.MainForm == this) Application.closeRequested_ = false;
   TCloseAction action = caHide;
-  if (OnClose) OnClose(action);
+  if (OnClose) CallGuarded([&] { OnClose(action); });
   if (action == caNone) {
     closing_ = false;
     return;
@@ -249,7 +299,11 @@ int TForm::ShowModal() {
 
   ModalResult = mrNone;
   modal_ = true;
-  if (OnShow) OnShow();
+  TModalRun run([this] {
+    if (ModalResult == mrNone) ModalResult = mrCancel;
+    PostMessageW(hwnd_, WM_NULL, 0, 0);  // wakes the loop, which then sees the result
+  });
+  if (OnShow) CallGuarded(OnShow);
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
   // Focus the first control that takes it, as a dialog does.
