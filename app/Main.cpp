@@ -75,10 +75,31 @@ TMV_MAIN::TMV_MAIN(TComponent* owner)
 
 const CompressionSettings& TMV_MAIN::Settings() { return *MV_OPTION; }
 
+int WINAPI ModalMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  TModalRun run(EndSystemDialogs);
+  return MessageBoxW(owner, text, caption, type);
+}
+
+int TMV_MAIN::CallLibrary(const std::function<int()>& call) {
+  TModalRun run;  // nothing can end it early: the close waits for the library
+  return call();
+}
+
 LRESULT TMV_MAIN::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_DROPFILES) {
-    HandleDropFiles(reinterpret_cast<HDROP>(wParam));
-    return 0;
+  switch (msg) {
+    case WM_DROPFILES:
+      HandleDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // nothing to ask: the settings are saved whatever else is up
+    case WM_ENDSESSION:
+      if (wParam) {
+        // The process may end as soon as this returns, before modal runs on the stack can
+        // unwind: save now, then close the usual way once they have.
+        if (Application.InModalRun() && !StartupFailed) StoreSettings();
+        Close();
+      }
+      return 0;
   }
   return TForm::Dispatch(msg, wParam, lParam);
 }
@@ -105,13 +126,15 @@ void TMV_MAIN::FormShow() {
 void TMV_MAIN::PrepareOnFirstShow() {
   LoadArchiver(*this);
   if (StartupFailed) return;
-  const IniImage ini = ReadSettingsFileOrDefaults();
+  const std::optional<IniImage> read = ReadSettingsFileReported();
+  keepSettingsFile_ = !read;
+  const IniImage ini = read.value_or(IniImage{});
   SetBounds(ini.ReadInteger(kSection, u"X", 100), ini.ReadInteger(kSection, u"Y", 100),
             ini.ReadInteger(kSection, u"W", 300), ini.ReadInteger(kSection, u"H", 300));
   SHOP->Root = W(ini.ReadString(kSection, u"Dir", u""));
   OpenDialog->InitialDir = SHOP->Root;
   MV_OPTION = new TMV_OPTION(this);
-  MV_OPTION->LoadSettings();
+  if (!MV_OPTION->LoadSettings()) keepSettingsFile_ = true;
 }
 
 void TMV_MAIN::RunBatch(const std::vector<std::wstring>& paths, bool autoCloseCheck) {
@@ -173,6 +196,16 @@ void TMV_MAIN::SaveOnClose() {
   if (StartupFailed) return;
   shuttingDown_ = true;
   UnloadArchiver();
+  StoreSettings();
+  delete MV_OPTION;
+  MV_OPTION = nullptr;
+}
+
+void TMV_MAIN::StoreSettings() {
+  // A file that could not be read at start is still the user's: this session's
+  // defaults must not replace it.
+  if (settingsStored_ || keepSettingsFile_) return;
+  settingsStored_ = true;
   try {
     IniImage ini = ReadSettingsFile();
     const RECT bounds = BoundsRect();
@@ -187,6 +220,4 @@ void TMV_MAIN::SaveOnClose() {
     // Reported; the close still ends the program, with nothing further written.
     Application.ShowException(e);
   }
-  delete MV_OPTION;
-  MV_OPTION = nullptr;
 }

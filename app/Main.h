@@ -35,7 +35,8 @@ class TMV_MAIN : public TForm, public JobHost {
   HWND OwnerWindow() override { return Handle(); }
   TSHOperation& Shop() override { return *SHOP; }
   const CompressionSettings& Settings() override;
-  bool Closing() const override { return shuttingDown_; }
+  bool Closing() const override { return shuttingDown_ || Application.CloseRequested(); }
+  int CallLibrary(const std::function<int()>& call) override;
 
   TListBoxEx LIST{this, L"LIST", {.tabOrder = 0}, 13};
   TMainMenu* MainMenu;
@@ -48,7 +49,11 @@ class TMV_MAIN : public TForm, public JobHost {
  private:
   // Runs the paths in order; closes the window afterwards when asked to and no job failed.
   void RunBatch(const std::vector<std::wstring>& paths, bool autoCloseCheck);
+  // Sections "Main" and "Option" into the settings file, once per run.
+  void StoreSettings();
   bool shuttingDown_ = false;
+  bool keepSettingsFile_ = false;  // it could not be read at start
+  bool settingsStored_ = false;
 };
 
 extern TMV_MAIN* MV_MAIN;
@@ -58,3 +63,6 @@ extern bool FirstShow;
 std::vector<std::wstring> CommandLineArguments();
 // Where the command line comes from; tests give the window a command line of their own.
 extern LPWSTR(WINAPI* ProgramCommandLine)();
+
+// MessageBoxW as a modal run, which a close of the main window waits for.
+int WINAPI ModalMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

@@ -1,11 +1,14 @@
 // The program's entry.
 #include <windows.h>
 
+#include "Archiver.h"
+#include "JobHost.h"
 #include "Main.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
     Application.Initialize();
+    ShowMessageBox = ModalMessageBox;
     Application.Title = L"Morvel 100520";
     MV_MAIN = new TMV_MAIN(&Application);
     Application.MainForm = MV_MAIN;

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "Forms.h"
 #include "NameList.h"
 
 TSHOperation::FileOperationFunction TSHOperation::ShellFileOperation = SHFileOperationW;
@@ -140,7 +141,11 @@ bool TSHOperation::BrowseFolder() {
   info.lParam = reinterpret_cast<LPARAM>(selection.get());
   info.iImage = 0;
 
-  const UniquePidl chosen(ShellBrowseForFolder(&info), PidlFree{allocator.get()});
+  UniquePidl chosen(nullptr, PidlFree{allocator.get()});
+  {
+    TModalRun run(EndSystemDialogs);
+    chosen.reset(ShellBrowseForFolder(&info));
+  }
   if (!chosen) return false;
   // An item without a file-system path (possible with other Flags) is no
   // folder name: FolderName keeps its value and the browse counts as failed.

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 class CompressionSettings;
@@ -17,9 +18,13 @@ class JobHost {
   virtual HWND OwnerWindow() = 0;                         // parent of boxes, owner for SevenZip
   virtual TSHOperation& Shop() = 0;                       // the main window's SHOP
   virtual const CompressionSettings& Settings() = 0;      // read at the moment of use
-  // True once the main window has begun to close: a running batch must stop,
-  // since the library is unloaded and the settings dialog destroyed.
+  // True once the main window has begun to close, or a close waits for the library call
+  // to return: a running batch must stop, since the library is unloaded and the settings
+  // dialog destroyed, and a job that ran must keep its source.
   virtual bool Closing() const = 0;
+  // Makes the library call. The library may run the window's messages meanwhile; a close
+  // handled there must not unload it under the call, so the close waits until it returned.
+  virtual int CallLibrary(const std::function<int()>& call) = 0;
 };
 
 // Modal boxes go through this seam so that tests can answer them; the program uses MessageBoxW.

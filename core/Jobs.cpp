@@ -26,9 +26,8 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
-UniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD flags) {
-  HANDLE h = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, flags, nullptr);
+UniqueHandle OpenExisting(const std::wstring& path, DWORD access, DWORD share, DWORD flags) {
+  HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
   return UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
 }
 
@@ -46,7 +45,7 @@ std::wstring FullPath(const std::wstring& path) {
 // The name the file system itself gives an existing item: links, short names
 // and case differences resolved. Empty when the item cannot be opened.
 std::wstring FinalPath(const std::wstring& path) {
-  const auto h = OpenExisting(path, 0, FILE_FLAG_BACKUP_SEMANTICS);
+  const auto h = OpenExisting(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_FLAG_BACKUP_SEMANTICS);
   if (!h) return {};
   std::wstring out(MAX_PATH, L'\0');
   for (;;) {
@@ -98,12 +97,13 @@ bool CompressJob(JobHost& host, const std::wstring& source, bool folder) {
   // Sized to the text: a long command is passed whole, never cut.
   const std::string command = ComposeCommand(form, ToUtf8(U16(host.Settings().SelectedProfile())), archive.Utf8(), src);
   std::vector<char> output(65536);
-  const int code = sevenZip(host.OwnerWindow(), command.c_str(), output.data(), 0xFFFF);
+  const int code =
+      host.CallLibrary([&] { return sevenZip(host.OwnerWindow(), command.c_str(), output.data(), 0xFFFF); });
 
   const bool ok = code == 0;
   host.AppendLog((ok ? okPrefix : ngPrefix) + name);
-  // A window that began closing during the call may have lost its settings;
-  // keeping the source is the safe side then.
+  // A window that is closing, or was asked to during the call, may lose its settings
+  // any moment; keeping the source is the safe side then.
   if (ok && !host.Closing() && host.Settings().DelFile() && !ArchiveInsideSource(W(archive.Text()), source))
     DeleteSource(host, source);
 
@@ -145,7 +145,7 @@ PathKind ClassifyPath(const std::wstring& path) {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return PathKind::Folder;
   if (path.empty()) return PathKind::Unreadable;
 
-  const auto file = OpenExisting(path, GENERIC_READ, FILE_ATTRIBUTE_NORMAL);
+  const auto file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL);
   if (!file) return PathKind::Unreadable;
   unsigned char head[2] = {};
   DWORD got = 0;

@@ -6,3 +6,6 @@
 
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view text);
+// True when every byte belongs to a well-formed sequence: no overlong form, no
+// surrogate, nothing past U+10FFFF, no sequence cut short.
+bool IsValidUtf8(std::string_view text);

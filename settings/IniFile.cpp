@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Utf8.h"
+
 namespace {
 
 // Blanks and control characters, as the file's trimming rule counts them.
@@ -19,19 +21,24 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
   return std::ranges::equal(a, b, [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
 }
 
-// Decodes UTF-16LE up to the first NUL; a lone last byte cannot hold a character.
-std::u16string Decode(std::string_view bytes) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE)
-    bytes.remove_prefix(2);
+bool StartsWith(std::string_view bytes, std::string_view mark) { return bytes.substr(0, mark.size()) == mark; }
+
+std::u16string Utf16Text(std::string_view bytes) {
   std::u16string text;
   text.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const auto c = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                         static_cast<unsigned char>(bytes[i + 1]) << 8);
-    if (c == 0) break;
-    text += c;
-  }
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+  return text;
+}
+
+std::u16string Latin1Text(std::string_view bytes) {
+  std::u16string text;
+  for (const char b : bytes) text += static_cast<char16_t>(static_cast<unsigned char>(b));
+  return text;
+}
+
+std::u16string UpToNul(std::u16string text) {
+  text.resize(std::min(text.size(), text.find(u'\0')));
   return text;
 }
 
@@ -86,8 +93,26 @@ auto* LastEntry(Section& section, std::u16string_view key) {
 
 }  // namespace
 
-IniImage IniImage::Parse(std::string_view bytes) {
-  const std::u16string text = Decode(bytes);
+IniEncoding DetectIniEncoding(std::string_view bytes) {
+  if (StartsWith(bytes, "\xFF\xFE")) return IniEncoding::Utf16WithMark;
+  if (StartsWith(bytes, "\xEF\xBB\xBF")) return IniEncoding::Utf8WithMark;
+  if (bytes.find('\0') != std::string_view::npos) return IniEncoding::Utf16;
+  return IsValidUtf8(bytes) ? IniEncoding::Utf8 : IniEncoding::Ansi;
+}
+
+std::u16string DecodeIniText(std::string_view bytes, AnsiDecoder ansi) {
+  switch (DetectIniEncoding(bytes)) {
+    case IniEncoding::Utf16WithMark: return UpToNul(Utf16Text(bytes.substr(2)));
+    case IniEncoding::Utf16: return UpToNul(Utf16Text(bytes));
+    case IniEncoding::Utf8WithMark: return UpToNul(FromUtf8(bytes.substr(3)));
+    case IniEncoding::Utf8: return FromUtf8(bytes);
+    case IniEncoding::Ansi: return UpToNul(ansi ? ansi(bytes) : Latin1Text(bytes));
+  }
+  return {};
+}
+
+IniImage IniImage::Parse(std::string_view bytes, AnsiDecoder ansi) {
+  const std::u16string text = DecodeIniText(bytes, ansi);
   IniImage image;
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -1,4 +1,4 @@
-// The settings file's text codec: an in-memory image of an INI file in UTF-16LE.
+// The settings file's text codec: an in-memory image of an INI file, written in UTF-16LE.
 // Plain standard C++ so that it also builds natively under the sanitizers; the
 // Windows side (SettingsFile.h) only moves the bytes between the image and the disk.
 #pragma once
@@ -7,6 +7,21 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+// How the bytes of a settings file are taken, decided from the bytes alone, in this order:
+// FF FE, then EF BB BF, then any NUL byte (UTF-16LE without its mark), then valid UTF-8.
+// A file people edit by hand is as likely UTF-8 or ANSI as UTF-16, and taking it for
+// UTF-16 would lose every setting in it.
+enum class IniEncoding { Utf16WithMark, Utf8WithMark, Utf16, Utf8, Ansi };
+IniEncoding DetectIniEncoding(std::string_view bytes);
+
+// Decodes text in the system's ANSI code page. Portable code has none, so the Windows
+// side passes one in; without one each byte is taken as the character of that code.
+using AnsiDecoder = std::u16string (*)(std::string_view bytes);
+
+// The text of the file: its mark dropped, cut at the first NUL character. An odd last
+// byte of UTF-16 is ignored; a malformed UTF-8 sequence after EF BB BF becomes U+FFFD.
+std::u16string DecodeIniText(std::string_view bytes, AnsiDecoder ansi = nullptr);
 
 struct IniEntry {
   std::u16string Key;    // trimmed text before the first '='; the whole line when !HasValue
@@ -27,9 +42,8 @@ struct IniSection {
 // occurs more than once, the last occurrence is the one read and written.
 class IniImage {
  public:
-  // Bytes of a file: an FF FE mark is skipped when present, the rest is UTF-16LE in any
-  // case (an odd last byte is ignored), and a NUL ends the text.
-  static IniImage Parse(std::string_view bytes);
+  // Bytes of a file in any of the encodings above (DecodeIniText).
+  static IniImage Parse(std::string_view bytes, AnsiDecoder ansi = nullptr);
   // FF FE, then per section "[name]", its entries and one empty line, all ending in CR LF.
   std::string Serialize() const;
 

@@ -40,8 +40,9 @@ TMV_OPTION::~TMV_OPTION() {
   if (MV_OPTION == this) MV_OPTION = nullptr;
 }
 
-void TMV_OPTION::LoadSettings() {
-  const IniImage ini = ReadSettingsFileOrDefaults();
+bool TMV_OPTION::LoadSettings() {
+  const std::optional<IniImage> read = ReadSettingsFileReported();
+  const IniImage ini = read.value_or(IniImage{});
   SetLeftTop(ini.ReadInteger(kSection, u"X", 300), ini.ReadInteger(kSection, u"Y", 300));
   E_Ext.SetText(W(ini.ReadString(kSection, u"FileExt", u".zip")));
   if (ini.ReadBool(kSection, u"DelFile", false)) C_DelFile.SetChecked(true);
@@ -54,6 +55,7 @@ void TMV_OPTION::LoadSettings() {
   (ini.ReadInteger(kSection, u"DestFolderMode", 1) == 2 ? RB_DestFolderMode2 : RB_DestFolderMode1).SetChecked(true);
   C_DelFileClick();
   RB_DestFolderSelectClick();
+  return read.has_value();
 }
 
 void TMV_OPTION::SaveSettings() {

@@ -10,7 +10,9 @@ class TMV_OPTION : public TForm, public CompressionSettings {
   explicit TMV_OPTION(TComponent* owner);
   ~TMV_OPTION() override;  // also when its owner frees it
 
-  void LoadSettings();  // fills the controls from the settings file's "Option" section
+  // Fills the controls from the settings file's "Option" section; false when the file
+  // could not be read (reported, and the controls hold the defaults).
+  bool LoadSettings();
   void SaveSettings();  // writes the controls into it and rewrites the file
 
   // CompressionSettings, read from the controls.

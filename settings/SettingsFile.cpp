@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
+#include <cwchar>
 #include <memory>
 
 #include "Exception.h"
@@ -37,6 +39,15 @@ std::wstring SystemErrorText(DWORD error) {
   return text;
 }
 
+// Text in the system's ANSI code page, for a settings file that is neither UTF-16 nor UTF-8.
+std::u16string AnsiText(std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > INT_MAX) return {};
+  const int size = static_cast<int>(bytes.size());
+  std::wstring text(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0)), L'\0');
+  text.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, text.data(), static_cast<int>(text.size()))));
+  return U16(text);
+}
+
 [[noreturn]] void ThrowOpenError(const std::wstring& path, DWORD error) {
   throw Exception(L"ファイル " + path + L" は開けません。 " + SystemErrorText(error) + L" ");
 }
@@ -56,13 +67,57 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
   return true;
 }
 
-// Creates the file anew with exactly these bytes, on disk when it returns ERROR_SUCCESS.
-DWORD WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-  const auto file =
-      Adopt(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return GetLastError();
-  if (!WriteAll(file.get(), bytes) || !FlushFileBuffers(file.get())) return GetLastError();
+// The whole content into an open file, on disk when it returns ERROR_SUCCESS.
+DWORD WriteContent(HANDLE file, const std::string& bytes) {
+  if (!WriteAll(file, bytes) || !SetEndOfFile(file) || !FlushFileBuffers(file)) return GetLastError();
   return ERROR_SUCCESS;
+}
+
+// The file a path stands for: a symbolic link's target, so that a store replaces the
+// target and the link stays a link. The path itself when it names nothing (yet).
+std::wstring RealFile(const std::wstring& path) {
+  const auto file = Adopt(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return path;
+  std::wstring final(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()), 0);
+    if (n == 0) return path;
+    if (n < final.size()) {
+      final.resize(n);
+      break;
+    }
+    final.resize(n + 1);
+  }
+  if (final.starts_with(L"\\\\?\\UNC\\")) return L"\\" + final.substr(7);
+  if (final.starts_with(L"\\\\?\\")) return final.substr(4);
+  return final;
+}
+
+// Temporary files of stores that never finished (the program was killed or the machine
+// stopped in between): "<name>.<process id>.tmp" beside the file, left by no running process.
+void RemoveStaleTemporaries(const std::wstring& file) {
+  const std::wstring folder = W(FolderPart(U16(file)));
+  const std::wstring prefix = W(NamePart(U16(file))) + L".";
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileW((file + L".*.tmp").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.size() <= prefix.size() + 4 ||
+        _wcsnicmp(name.c_str(), prefix.c_str(), prefix.size()) != 0 || _wcsicmp(name.c_str() + name.size() - 4, L".tmp") != 0)
+      continue;
+    const std::wstring id = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    if (id.empty() || id.size() > 10 || id.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+    const DWORD pid = static_cast<DWORD>(std::wcstoul(id.c_str(), nullptr, 10));
+    if (pid != GetCurrentProcessId()) {
+      // Another copy of the program may be in the middle of its own store.
+      const auto process = Adopt(OpenProcess(SYNCHRONIZE, FALSE, pid));
+      if (process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) continue;
+    }
+    DeleteFileW((folder + name).c_str());
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
 }
 
 }  // namespace
@@ -98,31 +153,47 @@ IniImage ReadSettingsFile(const std::wstring& path) {
     if (got == 0) break;
     bytes.append(buffer, got);
   }
-  return IniImage::Parse(bytes);
+  return IniImage::Parse(bytes, AnsiText);
 }
 
-IniImage ReadSettingsFileOrDefaults() {
+std::optional<IniImage> ReadSettingsFileReported() {
   try {
     return ReadSettingsFile();
   } catch (const Exception& e) {
     Application.ShowException(e);
-    return {};
+    return std::nullopt;
   }
 }
 
 void StoreSettingsFile(const IniImage& image, const std::wstring& path) {
+  const std::wstring target = RealFile(path);
   // Replacing by rename does not stop at the read-only attribute everywhere, so look first:
   // a read-only settings file is one that must not be rewritten.
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
     ThrowCreateError(path, ERROR_ACCESS_DENIED);
+  RemoveStaleTemporaries(target);
 
   // The new content goes completely into a file of its own beside the old one, which is
   // replaced only once that file is whole and on disk. The process id keeps two running
   // copies from writing into the same temporary file.
-  const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
-  DWORD error = WriteWholeFile(temp, image.Serialize());
-  if (error == ERROR_SUCCESS && !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  const std::string bytes = image.Serialize();
+  const std::wstring temp = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  auto tempFile =
+      Adopt(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!tempFile) {
+    // No file can be made beside it (a folder without write permission that holds a
+    // writable file): rewriting the file itself still keeps the settings.
+    const DWORD tempError = GetLastError();
+    const auto file = Adopt(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowCreateError(path, attributes == INVALID_FILE_ATTRIBUTES ? tempError : GetLastError());
+    if (const DWORD error = WriteContent(file.get(), bytes); error != ERROR_SUCCESS) ThrowCreateError(path, error);
+    return;
+  }
+  DWORD error = WriteContent(tempFile.get(), bytes);
+  tempFile.reset();  // closed before it can take the file's place
+  if (error == ERROR_SUCCESS &&
+      !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     error = GetLastError();
   if (error != ERROR_SUCCESS) {
     DeleteFileW(temp.c_str());

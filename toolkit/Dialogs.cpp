@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "Forms.h"
+
 bool TOpenDialog::Execute() {
   // "a|b|c|d" becomes "a\0b\0c\0d\0\0".
   std::wstring filter = Filter;
@@ -26,7 +28,10 @@ bool TOpenDialog::Execute() {
   if (AllowMultiSelect) ofn.Flags |= OFN_ALLOWMULTISELECT;
   if (HideReadOnly) ofn.Flags |= OFN_HIDEREADONLY;
   if (EnableSizing) ofn.Flags |= OFN_ENABLESIZING;
-  if (!GetOpenFileNameW(&ofn)) return false;
+  {
+    TModalRun run(EndSystemDialogs);
+    if (!GetOpenFileNameW(&ofn)) return false;
+  }
 
   Files.Clear();
   // One name: the full path. Several: the folder, then each name, NUL-separated.

@@ -105,8 +105,53 @@ void TApplication::Terminate() {
 
 void TApplication::ShowException(const Exception& e) {
   HWND owner = GetActiveWindow();
+  TModalRun run(EndSystemDialogs);
   ShowBox(owner, e.Message.c_str(), Title.c_str(), MB_OK | MB_ICONERROR);
 }
+
+void TApplication::RequestClose() {
+  closeRequested_ = true;
+  EndModalRuns();
+  // A run that is still starting up (a dialog not yet on screen) is asked again, from
+  // whichever message loop runs then.
+  if (!endTimer_) endTimer_ = SetTimer(nullptr, 0, 100, &TApplication::EndModalRunsTick);
+}
+
+void TApplication::EndModalRuns() {
+  for (auto it = modalRuns_.rbegin(); it != modalRuns_.rend(); ++it) {
+    if (!(*it)->end_) return;
+    (*it)->end_();
+  }
+}
+
+void CALLBACK TApplication::EndModalRunsTick(HWND, UINT, UINT_PTR, DWORD) {
+  if (Application.closeRequested_) Application.EndModalRuns();
+}
+
+TModalRun::TModalRun(std::function<void()> end) : end_(std::move(end)) { Application.modalRuns_.push_back(this); }
+
+TModalRun::~TModalRun() {
+  auto& runs = Application.modalRuns_;
+  runs.erase(std::remove(runs.begin(), runs.end(), this), runs.end());
+  if (!runs.empty() || !Application.closeRequested_) return;
+  if (Application.endTimer_) KillTimer(nullptr, Application.endTimer_);
+  Application.endTimer_ = 0;
+  // The close that waited runs from the loop this returns to, with no run on the stack.
+  if (Application.MainForm) PostMessageW(Application.MainForm->Handle(), WM_CLOSE, 0, 0);
+}
+
+namespace {
+
+BOOL CALLBACK CloseSystemDialog(HWND hwnd, LPARAM) {
+  wchar_t name[16] = {};
+  if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, name, 16) && lstrcmpW(name, L"#32770") == 0)
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+}  // namespace
+
+void EndSystemDialogs() { EnumThreadWindows(GetCurrentThreadId(), CloseSystemDialog, 0); }
 
 void TApplication::HandleException() {
   try {
@@ -212,7 +257,7 @@ void TForm::FinishLayout() {
 void TForm::Show() {
   if (Visible()) return;
   closing_ = false;
-  if (OnShow) OnShow();
+  if (OnShow) CallGuarded(OnShow);
   if (closing_ || !hwnd_) return;  // closed while it was being prepared
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
@@ -228,9 +273,14 @@ void TForm::Close() {
     return;  // ShowModal's loop ends and hides the form
   }
   if (closing_) return;
+  if (Application.MainForm == this && Application.InModalRun()) {
+    Application.RequestClose();
+    return;
+  }
   closing_ = true;
+  if (Application.MainForm == this) Application.closeRequested_ = false;
   TCloseAction action = caHide;
-  if (OnClose) OnClose(action);
+  if (OnClose) CallGuarded([&] { OnClose(action); });
   if (action == caNone) {
     closing_ = false;
     return;
@@ -249,7 +299,11 @@ int TForm::ShowModal() {
 
   ModalResult = mrNone;
   modal_ = true;
-  if (OnShow) OnShow();
+  TModalRun run([this] {
+    if (ModalResult == mrNone) ModalResult = mrCancel;
+    PostMessageW(hwnd_, WM_NULL, 0, 0);  // wakes the loop, which then sees the result
+  });
+  if (OnShow) CallGuarded(OnShow);
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
   // Focus the first control that takes it, as a dialog does.
@@ -338,21 +392,17 @@ bool TForm::PreTranslate(MSG& msg) {
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
-void TForm::Snap(WINDOWPOS& pos) {
-  RECT current{};
-  GetWindowRect(hwnd_, &current);
-  const bool sizeKept = (pos.flags & SWP_NOSIZE) ||
-                        (pos.cx == current.right - current.left && pos.cy == current.bottom - current.top);
-  if ((pos.flags & SWP_NOMOVE) || !sizeKept) return;
-  const int cx = current.right - current.left, cy = current.bottom - current.top;
-  RECT target{pos.x, pos.y, pos.x + cx, pos.y + cy};
+void TForm::Snap(RECT& target) {
+  const int cx = target.right - target.left, cy = target.bottom - target.top;
   MONITORINFO mi{sizeof(mi)};
   if (!GetMonitorInfoW(MonitorFromRect(&target, MONITOR_DEFAULTTONEAREST), &mi)) return;
   const RECT& wa = mi.rcWork;
-  if (std::abs(target.left - wa.left) < kSnapDistance) pos.x = wa.left;
-  else if (std::abs(target.right - wa.right) < kSnapDistance) pos.x = wa.right - cx;
-  if (std::abs(target.top - wa.top) < kSnapDistance) pos.y = wa.top;
-  else if (std::abs(target.bottom - wa.bottom) < kSnapDistance) pos.y = wa.bottom - cy;
+  POINT at{target.left, target.top};
+  if (std::abs(target.left - wa.left) < kSnapDistance) at.x = wa.left;
+  else if (std::abs(target.right - wa.right) < kSnapDistance) at.x = wa.right - cx;
+  if (std::abs(target.top - wa.top) < kSnapDistance) at.y = wa.top;
+  else if (std::abs(target.bottom - wa.bottom) < kSnapDistance) at.y = wa.bottom - cy;
+  target = {at.x, at.y, at.x + cx, at.y + cy};
 }
 
 TCustomLabel* TForm::LabelAt(POINT p) const {
@@ -427,9 +477,10 @@ LRESULT TForm::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
       if (OnKeyDown) OnKeyDown(static_cast<WORD>(wParam), ShiftState());
       return 0;
-    case WM_WINDOWPOSCHANGING:
-      if (snap_) Snap(*reinterpret_cast<WINDOWPOS*>(lParam));
-      break;
+    case WM_MOVING:
+      // Only a move the user makes comes here; where the program places a window it stays.
+      if (snap_) Snap(*reinterpret_cast<RECT*>(lParam));
+      return TRUE;
     case WM_SIZE:
       for (auto* c : controls_)
         if (auto* list = dynamic_cast<TCustomListBox*>(c); list && list->AlignClient)

@@ -26,13 +26,14 @@ struct FormArgs {
   TBorderStyle border = TBorderStyle::Sizeable;
   TColor color = clBtnFace;
   TFont font;                 // the toolkit's default font unless given
-  bool snapToScreenEdges = false;  // within 10 pixels of the work area
+  bool snapToScreenEdges = false;  // dragged within 10 pixels of a work-area edge
   bool stayOnTop = false;
   bool toolWindow = false;    // no taskbar button, never activated by showing
 };
 
 class TApplication : public TComponent {
  public:
+  friend class TModalRun;
   TApplication() : TComponent(nullptr) {}
 
   void Initialize();  // OLE in apartment mode, common controls
@@ -43,6 +44,11 @@ class TApplication : public TComponent {
   void HandleException();  // call from a catch block: shows what is being handled
   void ShowException(const Exception& e);
 
+  // True while a modal run (TModalRun) is on the stack.
+  bool InModalRun() const { return !modalRuns_.empty(); }
+  // True from a close of the main form that waits for the modal runs until that close runs.
+  bool CloseRequested() const { return closeRequested_; }
+
   std::wstring Title;
   TForm* MainForm = nullptr;
   // The standard error box goes through this seam, so tests can answer it.
@@ -51,9 +57,49 @@ class TApplication : public TComponent {
  private:
   friend class TForm;
   bool DispatchOne(MSG& msg);  // false on WM_QUIT
+  void RequestClose();         // the main form's close, made during a modal run
+  void EndModalRuns();
+  static void CALLBACK EndModalRunsTick(HWND, UINT, UINT_PTR, DWORD);
   bool terminated_ = false;
+  bool closeRequested_ = false;
+  UINT_PTR endTimer_ = 0;
+  std::vector<class TModalRun*> modalRuns_;  // innermost last
 };
 extern TApplication Application;
+
+// A modal run: a form shown modally, a system dialog, or a call into code that may run
+// the program's messages itself (the archiver library). A close of the main form made
+// meanwhile waits until the outermost run has returned, then runs: closing frees windows
+// and unloads code that those runs still stand in. Waiting, the runs are asked to end,
+// innermost first, through `end`; a run without one (the library call) is waited for,
+// and so is every run outside it.
+class TModalRun {
+ public:
+  explicit TModalRun(std::function<void()> end = nullptr);
+  ~TModalRun();
+  TModalRun(const TModalRun&) = delete;
+  TModalRun& operator=(const TModalRun&) = delete;
+
+ private:
+  friend class TApplication;
+  std::function<void()> end_;
+};
+
+// Ends the system dialogs (#32770) that this thread shows, as their close box would.
+void EndSystemDialogs();
+
+// Runs an event handler so that an exception in it goes to the application's error
+// display, as in every window procedure; false when it threw.
+template <class Handler>
+bool CallGuarded(Handler&& handler) {
+  try {
+    handler();
+    return true;
+  } catch (...) {
+    Application.HandleException();
+    return false;
+  }
+}
 
 // Runs a window's message dispatch so that no exception travels through the
 // system's code: it goes to the application's error display, and the message yields 0.
@@ -119,7 +165,7 @@ class TForm : public TComponent {
   friend class TCustomLabel;
   static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
   bool PreTranslate(MSG& msg);  // keyboard interface and shortcuts
-  void Snap(WINDOWPOS& pos);
+  void Snap(RECT& target);  // a window the user drags, aligned with work-area edges near it
   TControl* ControlById(int id) const;
   TCustomLabel* LabelAt(POINT client) const;
   void Paint();

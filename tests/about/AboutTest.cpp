@@ -199,9 +199,21 @@ void CALLBACK WatchAndClose(HWND, UINT, UINT_PTR, DWORD) {
 
 TEST_F(AboutTest, ShowAboutBoxRunsAFreshModalBoxAtTheOwnersCorner) {
   seen.clear();
-  const POINT places[] = {{150, 120}, {420, 260}};
+  MONITORINFO mi{sizeof(mi)};
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(main.Handle(), MONITOR_DEFAULTTONEAREST), &mi));
+  // The last two stand where a move by the user would be aligned with the edges.
+  const POINT places[] = {{150, 120}, {420, 260}, {mi.rcWork.left + 5, mi.rcWork.top + 5}, {-1, -1}};
+  std::vector<POINT> corners;
   for (const POINT& place : places) {
-    main.SetLeftTop(place.x, place.y);
+    if (place.x == -1) {
+      ShowWindow(main.Handle(), SW_MAXIMIZE);
+      ASSERT_TRUE(PumpUntil([&] { return IsZoomed(main.Handle()) != FALSE; })) << "the owner never maximised";
+    } else {
+      main.SetLeftTop(place.x, place.y);
+    }
+    RECT r{};
+    GetWindowRect(main.Handle(), &r);
+    corners.push_back({r.left, r.top});
     ticks = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, WatchAndClose);
     ShowAboutBox(&main);
@@ -209,13 +221,14 @@ TEST_F(AboutTest, ShowAboutBoxRunsAFreshModalBoxAtTheOwnersCorner) {
     EXPECT_EQ(MV_ABOUT, nullptr);
     EXPECT_TRUE(main.Enabled()) << "the owner is enabled again";
   }
-  ASSERT_EQ(seen.size(), 2u) << "each showing should put a box on screen";
+  ShowWindow(main.Handle(), SW_RESTORE);
+  ASSERT_EQ(seen.size(), std::size(places)) << "each showing should put a box on screen";
   EXPECT_NE(seen[0].hwnd, seen[1].hwnd);
-  for (size_t i = 0; i < 2; ++i) {
+  EXPECT_EQ((std::vector<LONG>{corners[2].x, corners[2].y}), (std::vector<LONG>{places[2].x, places[2].y}));
+  for (size_t i = 0; i < seen.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_FALSE(IsWindow(seen[i].hwnd)) << "destroyed when closed";
-    EXPECT_EQ(seen[i].rect.left, places[i].x);
-    EXPECT_EQ(seen[i].rect.top, places[i].y);
+    EXPECT_EQ((std::vector<LONG>{seen[i].rect.left, seen[i].rect.top}), (std::vector<LONG>{corners[i].x, corners[i].y}));
     EXPECT_EQ(seen[i].ownerWindow, main.Handle());
     EXPECT_FALSE(seen[i].ownerEnabled) << "modal: the owner takes no input meanwhile";
     EXPECT_EQ(seen[i].appName, L"Morvel 100520");

@@ -87,6 +87,11 @@ TEST_F(JobsTest, ClassifyRealFiles) {
   const HANDLE shared = CreateFileW((dir + L"\\shared").c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(shared, INVALID_HANDLE_VALUE);
+  // Open elsewhere for deletion: sharing reads and writes only, as classifying does, refuses it.
+  WriteBytes(dir + L"\\deleting", "PK..");
+  const HANDLE deleting = CreateFileW((dir + L"\\deleting").c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(deleting, INVALID_HANDLE_VALUE);
 
   const struct {
     std::wstring path;
@@ -105,6 +110,7 @@ TEST_F(JobsTest, ClassifyRealFiles) {
       {dir + L"\\text.txt", PathKind::PlainFile},
       {dir + L"\\shared", PathKind::SevenZipArchive},  // open elsewhere, but sharing reads and writes
       {dir + L"\\held", PathKind::Unreadable},         // open elsewhere without read sharing
+      {dir + L"\\deleting", PathKind::Unreadable},     // open elsewhere with delete access
       {dir + L"\\missing", PathKind::Unreadable},
       {L"", PathKind::Unreadable},
   };
@@ -112,6 +118,7 @@ TEST_F(JobsTest, ClassifyRealFiles) {
     EXPECT_EQ(ClassifyPath(c.path), c.kind) << U8(c.path);
   CloseHandle(held);
   CloseHandle(shared);
+  CloseHandle(deleting);
 }
 
 TEST_F(JobsTest, CompressionCommandsReachTheLibraryByteForByte) {
@@ -181,8 +188,9 @@ TEST_F(JobsTest, CompressionCommandsReachTheLibraryByteForByte) {
     // During the call: the full output buffer offered, the window disabled, the job's caption up.
     EXPECT_EQ(calls.back().header, "SevenZip size=65535 enabled=0 caption=" + U8(c.caption) +
                                        " length=" + std::to_string(c.command.size()));
-    EXPECT_EQ(host.events, (std::vector<std::wstring>{L"caption " + c.caption, L"disable", L"log " + c.line,
-                                                      L"enable", L"caption 完了."}));
+    EXPECT_EQ(host.events, (std::vector<std::wstring>{L"caption " + c.caption, L"disable", L"library call",
+                                                      L"library returned", L"log " + c.line, L"enable",
+                                                      L"caption 完了."}));
     EXPECT_TRUE(LastJobSucceeded);
     EXPECT_EQ(host.window.Caption(), L"完了.");
     EXPECT_TRUE(IsWindowEnabled(host.window.Handle()));
@@ -201,6 +209,7 @@ TEST_F(JobsTest, AnyNonzeroResultIsAFailureAndKeepsTheSource) {
     ProcessPath(host, source);
     EXPECT_FALSE(LastJobSucceeded);
     EXPECT_EQ(host.events, (std::vector<std::wstring>{L"caption [圧縮中/File] report.txt", L"disable",
+                                                      L"library call", L"library returned",
                                                       L"log [FileNG] report.txt", L"enable", L"caption 完了."}));
     EXPECT_TRUE(Exists(source));
   }
@@ -250,7 +259,7 @@ TEST_F(JobsTest, WindowClosingDuringTheCallKeepsTheSource) {
   host.settings.delFile = true;
   host.settings.deleteMode = DeleteMode::DeleteDirectly;
   host.onEvent = [&](const std::wstring& what) {
-    if (what == L"disable") host.closing = true;  // a close that arrives while the library works
+    if (what == L"library call") host.closing = true;  // a close that arrives while the library works
   };
   ProcessPath(host, source);
   EXPECT_EQ(host.log, (std::vector<std::wstring>{L"[FileOK] report.txt"}));
@@ -314,6 +323,7 @@ TEST_F(JobsTest, SuccessfulJobDeletesItsSourceAfterTheLine) {
   ProcessPath(host, file);
   EXPECT_EQ(host.events,
             (std::vector<std::wstring>{L"caption [圧縮中/File] report.txt (source there)", L"disable (source there)",
+                                       L"library call (source there)", L"library returned (source there)",
                                        L"log [FileOK] report.txt (source there)", L"enable (source gone)",
                                        L"caption 完了. (source gone)"}));
   EXPECT_TRUE(Exists(TrashFiles() + L"\\report.txt")) << "not in the trash";
@@ -328,8 +338,9 @@ TEST_F(JobsTest, SuccessfulJobDeletesItsSourceAfterTheLine) {
   host.watch = folder;
   host.events.clear();
   ProcessPath(host, folder);
-  EXPECT_EQ(host.events[2], L"log [DirectoryOK] photos (source there)");
-  EXPECT_EQ(host.events[3], L"enable (source gone)");
+  ASSERT_EQ(host.events.size(), 7u);
+  EXPECT_EQ(host.events[4], L"log [DirectoryOK] photos (source there)");
+  EXPECT_EQ(host.events[5], L"enable (source gone)");
   EXPECT_FALSE(Exists(TrashFiles() + L"\\photos"));
   EXPECT_FALSE(Exists(folder));
 }

@@ -184,6 +184,13 @@ void TestHost::SetEnabled(bool enabled) {
   Event(enabled ? L"enable" : L"disable");
 }
 
+int TestHost::CallLibrary(const std::function<int()>& call) {
+  Event(L"library call");
+  const int code = call();
+  Event(L"library returned");
+  return code;
+}
+
 void TestHost::ProcessMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {

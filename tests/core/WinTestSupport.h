@@ -102,6 +102,7 @@ class TestHost : public JobHost {
   TSHOperation& Shop() override { return *shop; }
   const CompressionSettings& Settings() override { return settings; }
   bool Closing() const override { return closing; }
+  int CallLibrary(const std::function<int()>& call) override;
 
   TestWindow window;
   TestForm form;

@@ -2,7 +2,9 @@
    MORVEL_FAKE7Z_LOG names a file that receives one record per call;
    MORVEL_FAKE7Z_RESULT is what SevenZip returns (default 0);
    MORVEL_FAKE7Z_VERSIONS "v,s,altv,alts" overrides the built-in numbers;
-   MORVEL_FAKE7Z_CREATE names an archive that a successful SevenZip writes.
+   MORVEL_FAKE7Z_CREATE names an archive that a successful SevenZip writes;
+   MORVEL_FAKE7Z_CLOSE set makes SevenZip post WM_CLOSE to its owner and run the
+   caller's messages, as a library that keeps its caller's window painted does.
    Which entry points exist is decided by the .def file of each variant. */
 #include <windows.h>
 #include <stdio.h>
@@ -82,6 +84,24 @@ int WINAPI SevenZip(HWND owner, LPCSTR command, LPSTR output, DWORD size) {
   if (output && size > 0) {
     memset(output, '.', size - 1);
     output[size - 1] = '\0';
+  }
+  if (Env(L"MORVEL_FAKE7Z_CLOSE", result, 32)) {
+    MSG msg;
+    int rounds;
+    if (owner) PostMessageW(owner, WM_CLOSE, 0, 0);
+    /* Several rounds: what the close posts in turn is run too. */
+    for (rounds = 0; rounds < 20; ++rounds)
+      while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+          PostQuitMessage((int)msg.wParam);
+          rounds = 20;
+          break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    /* Reached only while this library is still loaded. */
+    Record("returning from SevenZip");
   }
   if (Env(L"MORVEL_FAKE7Z_RESULT", result, 32) && _wtoi(result) != 0) return _wtoi(result);
   CreateArchive();

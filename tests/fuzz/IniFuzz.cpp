@@ -1,12 +1,14 @@
 // libFuzzer target over the settings file's reader and value parsers. Besides the
-// sanitizers it checks the codec's own promises: a stored image reads back as the same
-// image, a written value is the value read, and no value can spill onto a line of its own.
+// sanitizers it checks the codec's own promises: the encoding follows from the bytes as
+// documented, a stored image reads back as the same image, a written value is the value
+// read, and no value can spill onto a line of its own.
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string_view>
 
 #include "IniFile.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -20,10 +22,67 @@ std::u16string_view Trimmed(std::u16string_view s) {
   return s;
 }
 
+int ansiCalls = 0;
+
+// An ANSI code page of its own: every byte becomes a distinct character that no other
+// decoding of these bytes produces (private use area), so a mix-up shows.
+std::u16string MarkedAnsi(std::string_view bytes) {
+  ++ansiCalls;
+  std::u16string text;
+  for (const char b : bytes) text += static_cast<char16_t>(0xE000 + static_cast<unsigned char>(b));
+  return text;
+}
+
+std::string Utf16Bytes(std::u16string_view text) {
+  std::string bytes;
+  for (const char16_t c : text) bytes += static_cast<char>(c & 0xFF), bytes += static_cast<char>(c >> 8);
+  return bytes;
+}
+
+std::u16string UpToNul(std::u16string_view text) { return std::u16string(text.substr(0, text.find(u'\0'))); }
+
+// The detection's rules, checked against what each decoding must give.
+void CheckEncoding(std::string_view bytes) {
+  ansiCalls = 0;
+  const IniEncoding encoding = DetectIniEncoding(bytes);
+  const std::u16string text = DecodeIniText(bytes, MarkedAnsi);
+  Check((ansiCalls == 1) == (encoding == IniEncoding::Ansi));
+  Check(text.find(u'\0') == std::u16string::npos);
+  const bool nul = bytes.find('\0') != std::string_view::npos;
+  switch (encoding) {
+    case IniEncoding::Utf16WithMark:
+      Check(bytes.starts_with("\xFF\xFE"));
+      Check(Utf16Bytes(text) == bytes.substr(2, Utf16Bytes(text).size()));
+      break;
+    case IniEncoding::Utf8WithMark:
+      Check(bytes.starts_with("\xEF\xBB\xBF"));
+      Check(text == UpToNul(FromUtf8(bytes.substr(3))));
+      break;
+    case IniEncoding::Utf16:
+      Check(nul && !bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xEF\xBB\xBF"));
+      Check(Utf16Bytes(text) == bytes.substr(0, Utf16Bytes(text).size()));
+      break;
+    case IniEncoding::Utf8:
+      // Valid UTF-8 comes back byte for byte.
+      Check(!nul && !bytes.starts_with("\xEF\xBB\xBF") && IsValidUtf8(bytes) && ToUtf8(text) == bytes);
+      break;
+    case IniEncoding::Ansi:
+      Check(!nul && !IsValidUtf8(bytes) && !bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xEF\xBB\xBF"));
+      Check(text.size() == bytes.size());
+      break;
+  }
+  // Whatever the file was, the text survives being written as UTF-16LE with its mark.
+  const std::string stored = "\xFF\xFE" + Utf16Bytes(text);
+  Check(DetectIniEncoding(stored) == IniEncoding::Utf16WithMark);
+  Check(DecodeIniText(stored) == text);
+  Check(IniImage::Parse(stored) == IniImage::Parse(bytes, MarkedAnsi));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  CheckEncoding(bytes);
   const IniImage image = IniImage::Parse(bytes);
 
   const std::string stored = image.Serialize();

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <type_traits>
 #include <memory>
 #include <string>
 #include <thread>
@@ -92,6 +94,55 @@ class OptionDialogAnswerer {
   std::thread thread_;
 };
 
+// Runs steps on this thread from inside whatever modal loop pumps it, one per
+// timer tick, so what a step posts is dispatched by that loop before the next
+// step runs. A step made with Until is retried each tick until it holds. While
+// a system dialog of this thread is up (the folder browser) the script waits:
+// a watcher thread answers it. Should the options dialog still be open a while
+// after the last step, the script ends its loop with mrCancel, which no OK path
+// produces, so a hang becomes a failure.
+class ModalScript {
+ public:
+  struct Step {
+    template <class Action, class = std::enable_if_t<!std::is_same_v<std::decay_t<Action>, Step>>>
+    Step(Action action) : run([action] { return action(), true; }) {}
+    static Step Until(std::function<bool()> done) { return Step(std::move(done), 0); }
+    std::function<bool()> run;
+
+   private:
+    Step(std::function<bool()> done, int) : run(std::move(done)) {}
+  };
+
+  explicit ModalScript(std::vector<Step> steps) : steps_(std::move(steps)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, 30, &ModalScript::Tick);
+  }
+  ~ModalScript() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  bool AllRan() const { return next_ == steps_.size(); }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    ModalScript* self = current_;
+    if (!self || self->running_ || test::FindDialog(GetCurrentThreadId())) return;
+    if (self->next_ < self->steps_.size()) {
+      self->running_ = true;
+      if (self->steps_[self->next_].run()) ++self->next_, self->idleTicks_ = 0;
+      self->running_ = false;
+    }
+    if (++self->idleTicks_ > 150 && MV_OPTION) MV_OPTION->ModalResult = mrCancel;
+  }
+
+  static inline ModalScript* current_ = nullptr;
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+  int idleTicks_ = 0;
+  bool running_ = false;
+  UINT_PTR timer_ = 0;
+};
+
 // The commands SevenZip received, in order (the fake also records its other entry points).
 inline std::vector<std::string> Commands(const test::FakeLog& fake) {
   std::vector<std::string> commands;
@@ -135,6 +186,7 @@ class MainWindow : public ::testing::Test {
     commandLine = L"Morvel.exe " + arguments;
     ProgramCommandLine = TestCommandLine;
     MV_MAIN = new TMV_MAIN(&Application);
+    Application.MainForm = MV_MAIN;  // as the program's entry makes it
     MV_MAIN->Show();
   }
 

@@ -288,9 +288,44 @@ TEST_F(MainWindow, UnreadableSettingsAreReportedAndTheDefaultsApply) {
   EXPECT_EQ(MV_OPTION->SelectedProfile(), L"a -tzip -mx=9 -mfb=64 -mpass=4 -r");
   SendMessageW(MV_MAIN->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({File(L"a.txt")})), 0);
   EXPECT_EQ(Lines(), (LineList{L"[FileOK] a.txt"})) << "the program stays usable";
+  // Readable again by the close, it still holds the user's settings, not this session's defaults.
   CloseHandle(held);
+  const std::string original = ReadAll(ini_);
   MV_MAIN->Close();
-  EXPECT_EQ(ReadSettingsFile().ReadInteger(u"Main", u"X", -1), 100) << "the close writes what the window had";
+  EXPECT_EQ(test::recordedBoxes.size(), 2u) << "the close reports nothing more";
+  EXPECT_EQ(MV_OPTION, nullptr);
+  EXPECT_EQ(ReadAll(ini_), original) << "the close wrote over a file it could not read at start";
+}
+
+TEST_F(MainWindow, SettingsSavedAsUtf8AreKeptAndWrittenBackAsUtf16) {
+  // As Notepad saves a file edited by hand: UTF-8 with its mark; the profiles 3 to 5
+  // exist only in such a file.
+  const std::string utf8 =
+      "\xEF\xBB\xBF[Main]\r\nX=140\r\nY=90\r\n[Option]\r\n7zCommandLine3=a -t7z -mx=7 -r\r\n"
+      "7zCommandLine4=a -tzip -mem=AES256 -r\r\n7zCommandLine5=a -tzip -mx=1 -r\r\n7zCommandLineSelect=3\r\n"
+      "DestFolder=C:\\\xE5\x87\xBA\xE5\x8A\x9B\r\n";
+  for (const std::string& bytes : {utf8, utf8.substr(3)}) {
+    SCOPED_TRACE(bytes.size() == utf8.size() ? "with its mark" : "without a mark");
+    test::WriteBytes(ini_, bytes);
+    Start(L"");
+    EXPECT_TRUE(test::recordedBoxes.empty());
+    EXPECT_EQ(Bounds(MV_MAIN->BoundsRect()), (std::vector<LONG>{140, 90, 300, 300}));
+    EXPECT_EQ((std::vector<std::wstring>{MV_OPTION->Profile(2), MV_OPTION->Profile(3), MV_OPTION->Profile(4)}),
+              (std::vector<std::wstring>{L"a -t7z -mx=7 -r", L"a -tzip -mem=AES256 -r", L"a -tzip -mx=1 -r"}));
+    EXPECT_EQ(MV_OPTION->SelectedProfile(), L"a -tzip -mem=AES256 -r");
+    EXPECT_EQ(MV_OPTION->DestFolder(), L"C:\\出力");
+    MV_MAIN->Close();
+    const std::string stored = ReadAll(ini_);
+    EXPECT_EQ(stored.substr(0, 2), "\xFF\xFE");
+    const IniImage ini = ReadSettingsFile();
+    EXPECT_EQ(ini.ReadString(u"Option", u"7zCommandLine4", u""), u"a -tzip -mem=AES256 -r");
+    EXPECT_EQ(ini.ReadString(u"Option", u"7zCommandLine5", u""), u"a -tzip -mx=1 -r");
+    EXPECT_EQ(ini.ReadInteger(u"Option", u"7zCommandLineSelect", -1), 3);
+    EXPECT_EQ(ini.ReadString(u"Option", u"DestFolder", u""), u"C:\\出力");
+    EXPECT_EQ(ini.ReadInteger(u"Main", u"X", -1), 140);
+    TearDown();
+    SetUp();
+  }
 }
 
 }  // namespace

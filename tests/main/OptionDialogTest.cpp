@@ -6,55 +6,6 @@
 
 namespace {
 
-// Runs steps on this thread from inside whatever modal loop pumps it, one per
-// timer tick, so what a step posts is dispatched by that loop before the next
-// step runs. A step made with Until is retried each tick until it holds. While
-// a system dialog of this thread is up (the folder browser) the script waits:
-// a watcher thread answers it. Should the options dialog still be open a while
-// after the last step, the script ends its loop with mrCancel, which no OK path
-// produces, so a hang becomes a failure.
-class ModalScript {
- public:
-  struct Step {
-    template <class Action, class = std::enable_if_t<!std::is_same_v<std::decay_t<Action>, Step>>>
-    Step(Action action) : run([action] { return action(), true; }) {}
-    static Step Until(std::function<bool()> done) { return Step(std::move(done), 0); }
-    std::function<bool()> run;
-
-   private:
-    Step(std::function<bool()> done, int) : run(std::move(done)) {}
-  };
-
-  explicit ModalScript(std::vector<Step> steps) : steps_(std::move(steps)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 30, &ModalScript::Tick);
-  }
-  ~ModalScript() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  bool AllRan() const { return next_ == steps_.size(); }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    ModalScript* self = current_;
-    if (!self || self->running_ || test::FindDialog(GetCurrentThreadId())) return;
-    if (self->next_ < self->steps_.size()) {
-      self->running_ = true;
-      if (self->steps_[self->next_].run()) ++self->next_, self->idleTicks_ = 0;
-      self->running_ = false;
-    }
-    if (++self->idleTicks_ > 150 && MV_OPTION) MV_OPTION->ModalResult = mrCancel;
-  }
-
-  static inline ModalScript* current_ = nullptr;
-  std::vector<Step> steps_;
-  size_t next_ = 0;
-  int idleTicks_ = 0;
-  bool running_ = false;
-  UINT_PTR timer_ = 0;
-};
-
 // What a click with the left button delivers to a control.
 void MouseClick(const TControl& control) {
   PostMessageW(control.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
@@ -234,6 +185,23 @@ TEST_F(OptionDialog, OpensAtTheMainWindowsCornerModallyAndWritesNothing) {
     EXPECT_EQ(corner(), (std::vector<LONG>{400, 200}));
     PressOk();
   }}));
+
+  // Exactly there also where a move by the user would align it with an edge.
+  MONITORINFO mi{sizeof(mi)};
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(MV_MAIN->Handle(), MONITOR_DEFAULTTONEAREST), &mi));
+  MV_MAIN->SetLeftTop(mi.rcWork.left + 5, mi.rcWork.top + 5);
+  EXPECT_TRUE(Run({[&] {
+    EXPECT_EQ(corner(), (std::vector<LONG>{mi.rcWork.left + 5, mi.rcWork.top + 5})) << "5 px from the edges";
+    PressOk();
+  }}));
+  ShowWindow(MV_MAIN->Handle(), SW_MAXIMIZE);
+  ASSERT_TRUE(test::PumpUntil([] { return IsZoomed(MV_MAIN->Handle()) != FALSE; }));
+  RECT maximised{};
+  GetWindowRect(MV_MAIN->Handle(), &maximised);
+  EXPECT_TRUE(Run({[&] {
+    EXPECT_EQ(corner(), (std::vector<LONG>{maximised.left, maximised.top})) << "main window maximised";
+    PressOk();
+  }}));
 }
 
 TEST_F(OptionDialog, InsideTheGroupBoxesIsTheDialogsOwnBackground) {
@@ -251,7 +219,57 @@ TEST_F(OptionDialog, InsideTheGroupBoxesIsTheDialogsOwnBackground) {
   EXPECT_EQ(seen, std::vector<COLORREF>(std::size(spots), GetSysColor(COLOR_BTNFACE)));
 }
 
-TEST_F(OptionDialog, MovedNearAWorkAreaEdgeItAlignsWithIt) {
+// A key pressed during the system's keyboard move of a window: the move loop reads it from the queue.
+void MoveKey(HWND window, WORD key) { PostMessageW(window, WM_KEYDOWN, key, 1); }
+
+TEST_F(OptionDialog, MovedByTheUserNearAWorkAreaEdgeItAlignsWithIt) {
+  StartWith(u"");
+  MONITORINFO mi{sizeof(mi)};
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(D().Handle(), MONITOR_DEFAULTTONEAREST), &mi));
+  const RECT wa = mi.rcWork;
+  const auto place = [&] {
+    RECT r{};
+    GetWindowRect(D().Handle(), &r);
+    return std::vector<LONG>{r.left, r.top};
+  };
+  // The system's move loop moves by 8 pixels a key; each case starts where two keys end
+  // at the given distance from the edges.
+  struct Case {
+    const char* what;
+    LONG distance;  // from the left and top edges after the move
+    LONG want;      // from those edges where it stands afterwards
+  };
+  const Case cases[] = {
+      {"9 px from the left and top edges", 9, 0},
+      {"10 px away stays", 10, 10},
+      {"past the edges by 3 px", -3, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<LONG> before, after;
+    EXPECT_TRUE(Run({
+        [&] {
+          D().SetLeftTop(wa.left + c.distance + 16, wa.top + c.distance + 16);
+          before = place();
+          PostMessageW(D().Handle(), WM_SYSCOMMAND, SC_MOVE, 0);
+        },
+        [&] { MoveKey(D().Handle(), VK_LEFT); },
+        [&] { MoveKey(D().Handle(), VK_LEFT); },
+        [&] { MoveKey(D().Handle(), VK_UP); },
+        [&] { MoveKey(D().Handle(), VK_UP); },
+        [&] { MoveKey(D().Handle(), VK_RETURN); },
+        [&] {
+          after = place();
+          PressOk();
+        },
+    }));
+    EXPECT_EQ(before, (std::vector<LONG>{wa.left + c.distance + 16, wa.top + c.distance + 16}))
+        << "placed by the program: not aligned";
+    EXPECT_EQ(after, (std::vector<LONG>{wa.left + c.want, wa.top + c.want}));
+  }
+}
+
+TEST_F(OptionDialog, PlacedByTheProgramItStaysWhereItIsPut) {
   StartWith(u"");
   MONITORINFO mi{sizeof(mi)};
   ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(D().Handle(), MONITOR_DEFAULTTONEAREST), &mi));
@@ -259,27 +277,12 @@ TEST_F(OptionDialog, MovedNearAWorkAreaEdgeItAlignsWithIt) {
   RECT r{};
   GetWindowRect(D().Handle(), &r);
   const LONG w = r.right - r.left, h = r.bottom - r.top;
-  struct Case {
-    const char* what;
-    LONG x, y;            // asked for
-    LONG wantX, wantY;    // where it stands afterwards
-  };
-  const Case cases[] = {
-      {"9 px from the left and top edges", wa.left + 9, wa.top + 9, wa.left, wa.top},
-      {"10 px away stays", wa.left + 10, wa.top + 10, wa.left + 10, wa.top + 10},
-      {"5 px from the right and bottom edges", wa.right - w - 5, wa.bottom - h - 5, wa.right - w, wa.bottom - h},
-      {"past an edge by 9 px", wa.left - 9, wa.top + 100, wa.left, wa.top + 100},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    D().SetLeftTop(c.x, c.y);
+  const POINT places[] = {{wa.left + 5, wa.top + 5}, {wa.right - w - 5, wa.bottom - h - 5}, {wa.left - 4, wa.top - 4}};
+  for (const POINT& p : places) {
+    D().SetLeftTop(p.x, p.y);
     GetWindowRect(D().Handle(), &r);
-    EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{c.wantX, c.wantY}));
+    EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{p.x, p.y}));
   }
-  // A move that also changes the size is left alone.
-  D().SetBounds(wa.left + 4, wa.top + 4, w + 20, h);
-  GetWindowRect(D().Handle(), &r);
-  EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{wa.left + 4, wa.top + 4}));
 }
 
 // The real folder browser, counted: a step can wait until the handler has its answer.

@@ -56,21 +56,62 @@ TEST(IniParse, LinesBecomeSectionsAndEntries) {
   for (const auto& c : cases) EXPECT_EQ(Dump(ParseText(c.text)), c.image) << c.what;
 }
 
-TEST(IniParse, Encoding) {
-  const IniImage expected = ParseText(u"[Main]\r\nX=5\r\n");
-  EXPECT_EQ(IniImage::Parse(FileBytes(u"[Main]\r\nX=5\r\n", false)), expected) << "no byte-order mark";
-  EXPECT_EQ(IniImage::Parse(FileBytes(u"[Main]\r\nX=5\r\n") + "\x41"), expected) << "odd last byte";
+// Stands in for the system's ANSI code page: Shift-JIS "メイン" and, for every other byte, its code.
+std::u16string TestAnsi(std::string_view bytes) {
+  std::u16string text;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes.substr(i, 6) == "\x83\x81\x83\x43\x83\x93") {
+      text += u"メイン";
+      i += 5;
+    } else {
+      text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]));
+    }
+  }
+  return text;
+}
+
+TEST(IniParse, EncodingIsTakenFromTheBytes) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    IniEncoding encoding;
+  };
+  const std::u16string text = u"[Main]\r\nX=5\r\nDir=C:\\写真\r\n";
+  const std::string utf8 = "[Main]\r\nX=5\r\nDir=C:\\\xE5\x86\x99\xE7\x9C\x9F\r\n";
+  const Case cases[] = {
+      {"UTF-16LE with its mark", FileBytes(text), IniEncoding::Utf16WithMark},
+      {"UTF-16LE without a mark (it holds NUL bytes)", FileBytes(text, false), IniEncoding::Utf16},
+      {"UTF-8 with its mark, as Notepad writes it", "\xEF\xBB\xBF" + utf8, IniEncoding::Utf8WithMark},
+      {"UTF-8 without a mark", utf8, IniEncoding::Utf8},
+      {"UTF-16LE with its mark and an odd last byte", FileBytes(text) + "\x41", IniEncoding::Utf16WithMark},
+  };
+  const IniImage expected = ParseText(text);
+  ASSERT_EQ(expected.ReadString(u"Main", u"Dir", u""), u"C:\\写真");
+  for (const auto& c : cases) {
+    EXPECT_EQ(DetectIniEncoding(c.bytes), c.encoding) << c.what;
+    EXPECT_EQ(IniImage::Parse(c.bytes), expected) << c.what;
+    EXPECT_EQ(IniImage::Parse(c.bytes).Serialize(), FileBytes(u"[Main]\r\nX=5\r\nDir=C:\\写真\r\n\r\n"))
+        << c.what << ": written back as UTF-16LE with its mark";
+  }
+
+  // Neither marked, nor UTF-16, nor valid UTF-8: the system's ANSI code page.
+  const std::string shiftJis = "[\x83\x81\x83\x43\x83\x93]\r\nX=7\r\n";
+  EXPECT_EQ(DetectIniEncoding(shiftJis), IniEncoding::Ansi);
+  EXPECT_EQ(IniImage::Parse(shiftJis, TestAnsi).ReadInteger(u"メイン", u"X", 0), 7);
+  EXPECT_EQ(IniImage::Parse("[A]\r\nk=caf\xE9\r\n").ReadString(u"A", u"k", u""), u"café")
+      << "without a decoder each byte is its own character";
+
   EXPECT_TRUE(IniImage::Parse(FileBytes(u"\uFEFF[Main]\r\nX=5\r\n")).Sections.empty())
       << "only one mark is skipped; a second one is text, and no blank";
-
-  // Text in another encoding is still taken as UTF-16LE: no section can be recognised.
-  for (const std::string other : {"\xEF\xBB\xBF[Main]\r\nX=5\r\n", "[Main]\r\nX=5\r\n", "[\x83\x81\x83\x43\x83\x93]\r\n"}) {
-    const IniImage image = IniImage::Parse(other);
-    EXPECT_TRUE(image.Sections.empty()) << other;
-    EXPECT_EQ(image.ReadInteger(u"Main", u"X", 100), 100);
-  }
+  EXPECT_EQ(Dump(IniImage::Parse("\xEF\xBB\xBF[A]\r\na=\xFF\r\n")), u"[A]\na=\uFFFD\n")
+      << "after a UTF-8 mark a malformed byte is a replacement character";
+  EXPECT_EQ(Dump(IniImage::Parse("\xEF\xBB\xBF[A]\r\na=1\0b=2\r\n"s)), u"[A]\na=1\n") << "a NUL ends UTF-8 text too";
+  EXPECT_EQ(DetectIniEncoding("[A]\r\n\xFF"s + '\0'), IniEncoding::Utf16) << "a NUL byte decides before UTF-8";
+  EXPECT_EQ(DetectIniEncoding("\xFF\xFE\xEF\xBB\xBF"), IniEncoding::Utf16WithMark);
+  EXPECT_EQ(DetectIniEncoding(""), IniEncoding::Utf8);
   EXPECT_TRUE(IniImage::Parse("").Sections.empty());
   EXPECT_TRUE(IniImage::Parse("\xFF").Sections.empty());
+  EXPECT_TRUE(IniImage::Parse("\xFF\xFE").Sections.empty());
 }
 
 TEST(IniValues, IntegerSyntax) {

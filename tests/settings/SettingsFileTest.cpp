@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <tlhelp32.h>
 #include <vector>
 
 #include "Exception.h"
@@ -45,6 +49,65 @@ std::wstring ThrownMessage(F&& f) {
   return {};
 }
 
+// The Unix form of a path, as Wine maps it; empty outside Wine.
+std::string UnixPath(const std::wstring& path) {
+  using Convert = char*(CDECL*)(const wchar_t*);
+  const auto convert = reinterpret_cast<Convert>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unix = convert ? convert(path.c_str()) : nullptr;
+  if (!unix) return {};
+  std::string result = unix;
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+std::string ShellWord(const std::string& text) {
+  std::string word = "'";
+  for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return word + "'";
+}
+
+// Runs a shell script on the Linux side (Wine starts Linux programs by their Windows
+// path) and waits until it has finished; what it printed, or nothing when it never ran.
+std::optional<std::string> Shell(const std::string& script) {
+  // A folder of its own: the test's folder may be the one that takes no new files.
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"morvel-shell-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring file = folder + L"script.sh", done = folder + L"script.out";
+  DeleteFileW(done.c_str());
+  const std::string unixDone = UnixPath(done);
+  if (unixDone.empty()) return std::nullopt;
+  WriteBytes(file, "(" + script + ") >" + ShellWord(unixDone + ".tmp") + " 2>&1; mv " + ShellWord(unixDone + ".tmp") +
+                       " " + ShellWord(unixDone) + "\n");
+  const std::string unixFile = UnixPath(file);
+  std::wstring commandLine = L"/bin/sh \"" + std::wstring(unixFile.begin(), unixFile.end()) + L"\"";
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(L"Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &si, &pi))
+    return std::nullopt;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  // A Linux child gives nothing to wait on: poll for the file it writes last.
+  for (int i = 0; i < 1000 && GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
+  if (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  std::string out = ReadBytes(done);
+  DeleteFileW(done.c_str());
+  DeleteFileW(file.c_str());
+  RemoveDirectoryW(folder.c_str());
+  return out;
+}
+
+std::wstring FinalPath(const std::wstring& path) {
+  UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  wchar_t final[1024] = {};
+  if (file.get() == INVALID_HANDLE_VALUE || !GetFinalPathNameByHandleW(file.get(), final, 1024, 0)) return {};
+  return final;
+}
+
 // A fresh folder of real files per test, removed with everything in it afterwards.
 class SettingsFileTest : public ::testing::Test {
  protected:
@@ -59,12 +122,10 @@ class SettingsFileTest : public ::testing::Test {
     path_ = folder_ + L"Morvel 設定.ini";
   }
   void TearDown() override {
-    for (const auto& name : FolderContents()) {
-      const std::wstring file = folder_ + name;
-      SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileW(file.c_str());
-    }
-    RemoveDirectoryW(folder_.c_str());
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder_, ignored))
+      SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(folder_, ignored);
   }
   std::vector<std::wstring> FolderContents() const {
     std::vector<std::wstring> names;
@@ -191,11 +252,133 @@ TEST_F(SettingsFileTest, LockedFile) {
   EXPECT_EQ(FolderContents(), std::vector<std::wstring>{L"Morvel 設定.ini"}) << "a temporary file was left behind";
 }
 
+// A file edited by hand in another encoding is read with its values, and the next
+// store writes those values back as UTF-16LE with its mark.
+TEST_F(SettingsFileTest, OtherEncodingsAreReadAndStoredBackAsUtf16) {
+  // "café" in the system's ANSI code page, whichever that is here.
+  wchar_t cafe[8] = {};
+  ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, "caf\xE9", 4, cafe, 8), 4);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::u16string dir;
+  };
+  const Case cases[] = {
+      {"UTF-8 with its mark", "\xEF\xBB\xBF[Main]\r\nDir=C:\\\xE5\x86\x99\xE7\x9C\x9F\r\n", u"C:\\写真"},
+      {"UTF-8 without a mark", "[Main]\r\nDir=C:\\\xE5\x86\x99\xE7\x9C\x9F\r\n", u"C:\\写真"},
+      {"ANSI", "[Main]\r\nDir=C:\\caf\xE9\r\n", u"C:\\" + std::u16string(reinterpret_cast<const char16_t*>(cafe), 4)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(path_, c.bytes);
+    IniImage image = ReadSettingsFile(path_);
+    EXPECT_EQ(image.ReadString(u"Main", u"Dir", u"(default)"), c.dir);
+    StoreSettingsFile(image, path_);
+    const std::string stored = ReadBytes(path_);
+    EXPECT_EQ(DetectIniEncoding(stored), IniEncoding::Utf16WithMark);
+    EXPECT_EQ(ReadSettingsFile(path_).ReadString(u"Main", u"Dir", u"(default)"), c.dir);
+  }
+}
+
 TEST_F(SettingsFileTest, StoreIntoMissingFolderFails) {
   const std::wstring path = folder_ + L"gone\\Morvel.ini";
   const std::wstring message = ThrownMessage([&] { StoreSettingsFile(SampleImage(), path); });
   EXPECT_TRUE(message.starts_with(L"ファイル \"" + path + L"\" " + kCreateError)) << "no create error";
   EXPECT_TRUE(FolderContents().empty());
+}
+
+// The settings file as a symbolic link to a file elsewhere, as people keep their
+// settings in one place: the store replaces the target, and the link stays a link.
+TEST_F(SettingsFileTest, SymbolicLinkStaysALinkToTheStoredFile) {
+  const std::wstring elsewhere = folder_ + L"elsewhere\\";
+  ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr));
+  const std::wstring target = elsewhere + L"real.ini";
+  WriteBytes(target, IniImage().Serialize());
+  const auto made = Shell("ln -s " + ShellWord(UnixPath(target)) + " " + ShellWord(UnixPath(path_)));
+  // Wine deletes a link's target, not the link: the link goes the Linux way.
+  struct Unlink {
+    std::string link;
+    ~Unlink() { Shell("rm -f " + link); }
+  } unlink{ShellWord(UnixPath(path_))};
+  ASSERT_EQ(made, std::optional<std::string>("")) << "the link could not be made";
+  ASSERT_EQ(FinalPath(path_), FinalPath(target));
+
+  const IniImage image = SampleImage();
+  StoreSettingsFile(image, path_);
+  EXPECT_EQ(FinalPath(path_), FinalPath(target)) << "the link was replaced by a file";
+  EXPECT_EQ(ReadBytes(target), image.Serialize());
+  EXPECT_EQ(ReadSettingsFile(path_), image);
+  EXPECT_EQ(Shell("test -L " + ShellWord(UnixPath(path_)) + " && echo link"), std::optional<std::string>("link\n"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(elsewhere), std::filesystem::directory_iterator()), 1)
+      << "a temporary file was left beside the target";
+}
+
+// Where no file can be made beside the settings file but the file itself is writable,
+// it is rewritten in place; a missing file there still gives the create error.
+void ExpectStoredInPlace(const std::wstring& path, const std::wstring& missing) {
+  WriteBytes(path, "old");
+  const IniImage image = SampleImage();
+  EXPECT_EQ(ThrownMessage([&] { StoreSettingsFile(image, path); }), L"");
+  EXPECT_EQ(ReadBytes(path), image.Serialize());
+  const std::wstring message = ThrownMessage([&] { StoreSettingsFile(image, missing); });
+  EXPECT_TRUE(message.starts_with(L"ファイル \"" + missing + L"\" " + kCreateError)) << "no create error";
+}
+
+TEST_F(SettingsFileTest, FolderThatTakesNoNewFilesGetsTheFileRewrittenInPlace) {
+  WriteBytes(path_, "old");
+  const std::string folder = ShellWord(UnixPath(folder_));
+  // chattr needs a file system and the right to use it; without them this cannot be set up.
+  const auto locked =
+      Shell("chattr +i " + folder + " || exit 0; touch " + folder + "/probe 2>/dev/null; echo touch=$?");
+  struct Unlock {
+    std::string unix;
+    ~Unlock() { Shell("chattr -i " + unix); }
+  } unlock{folder};
+  if (!locked || locked->find("touch=1") == std::string::npos ||
+      GetFileAttributesW((folder_ + L"probe").c_str()) != INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "the folder could not be made immutable here (chattr +i): " << locked.value_or("(no shell)");
+  ExpectStoredInPlace(path_, folder_ + L"other.ini");
+  EXPECT_EQ(FolderContents(), std::vector<std::wstring>{L"Morvel 設定.ini"});
+}
+
+TEST_F(SettingsFileTest, TemporaryNameTakenGetsTheFileRewrittenInPlace) {
+  const std::wstring temp = path_ + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+  const std::wstring missing = folder_ + L"other.ini";
+  ASSERT_TRUE(CreateDirectoryW((missing + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp").c_str(), nullptr));
+  ExpectStoredInPlace(path_, missing);
+}
+
+// A store that was interrupted left its temporary file; the next store removes it,
+// but not one that a running copy of the program may still be writing, nor files
+// that only look alike.
+TEST_F(SettingsFileTest, StaleTemporaryFilesAreRemoved) {
+  DWORD live = 0;
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{sizeof(entry)};
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more && !live; more = Process32NextW(snapshot.get(), &entry))
+    if (entry.th32ProcessID != GetCurrentProcessId() && entry.th32ProcessID != 0) live = entry.th32ProcessID;
+  ASSERT_NE(live, 0u) << "no other process to stand for a running copy";
+  DWORD gone = 4000000;  // no process has this id
+  while (UniqueHandle(OpenProcess(SYNCHRONIZE, FALSE, gone)).get()) gone += 4;
+
+  const std::wstring name = L"Morvel 設定.ini";
+  const std::wstring stale = name + L"." + std::to_wstring(gone) + L".tmp";
+  const std::wstring own = name + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  const std::wstring running = name + L"." + std::to_wstring(live) + L".tmp";
+  const std::vector<std::wstring> kept = {running, name + L".backup.tmp", L"other.ini.12.tmp", name + L".12.txt"};
+  for (const auto& file : kept) WriteBytes(folder_ + file, "keep");
+  WriteBytes(folder_ + stale, "half a file");
+  WriteBytes(folder_ + own, "half a file");
+  StoreSettingsFile(SampleImage(), path_);
+
+  std::vector<std::wstring> expected = kept;
+  expected.push_back(name);
+  std::vector<std::wstring> contents = FolderContents();
+  std::sort(expected.begin(), expected.end());
+  std::sort(contents.begin(), contents.end());
+  EXPECT_EQ(contents, expected);
+  EXPECT_EQ(ReadSettingsFile(path_), SampleImage());
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ TEST(Utf8, EncodesEveryLength) {
   for (const auto& c : cases) {
     EXPECT_EQ(ToUtf8(c.text), c.bytes);
     EXPECT_EQ(FromUtf8(c.bytes), c.text);
+    EXPECT_TRUE(IsValidUtf8(c.bytes)) << "input size " << c.bytes.size();
   }
 }
 
@@ -45,7 +46,13 @@ TEST(Utf8, MalformedBytesDecodeToReplacementCharacters) {
       {"\xF4\x90\x80\x80", u"\xFFFD"},  // above U+10FFFF
       {"\xFF", u"\xFFFD"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FromUtf8(c.bytes), c.text) << "input size " << c.bytes.size();
+  for (const auto& c : cases) {
+    EXPECT_EQ(FromUtf8(c.bytes), c.text) << "input size " << c.bytes.size();
+    EXPECT_FALSE(IsValidUtf8(c.bytes)) << "input size " << c.bytes.size();
+    EXPECT_FALSE(IsValidUtf8("ok " + c.bytes + " ok")) << "input size " << c.bytes.size();
+  }
+  // A replacement character written as such is well-formed text.
+  EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD"));
 }
 
 }  // namespace
