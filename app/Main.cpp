@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "About.h"
 #include "Archiver.h"
 #include "CommandLine.h"
@@ -118,7 +120,12 @@ void TMV_MAIN::FormShow() {
     const bool quiet = first == L"/n";
     if (!quiet) M_OptionClick();
     LIST.Clear();
-    RunBatch({arguments.begin() + (quiet ? 1 : 0), arguments.end()}, true);
+    // Windows takes '/' as a separator too, but the path helpers know only
+    // '\' and ':': read as it stands, "Z:/data/a.txt" would make the drive the
+    // base folder and the engine pack all of it.
+    std::vector<std::wstring> paths(arguments.begin() + (quiet ? 1 : 0), arguments.end());
+    for (std::wstring& path : paths) std::replace(path.begin(), path.end(), L'/', L'\\');
+    RunBatch(paths, true);
   }
   FirstShow = false;
 }

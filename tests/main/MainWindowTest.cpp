@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <dlgs.h>
 
+#include "Utf8.h"
 #include "WideText.h"
 
 namespace {
@@ -20,6 +21,21 @@ TEST_F(MainWindow, FirstShowLoadsTheLibraryThenTheWindowState) {
   EXPECT_EQ(MV_OPTION->ProfileIndex(), 0);
   EXPECT_TRUE(MV_MAIN->Visible());
   EXPECT_FALSE(FirstShow);
+}
+
+TEST_F(MainWindow, ACommandLinePathWithForwardSlashesIsTheSameFile) {
+  // Windows takes '/' as a separator too; read as a name it would make the
+  // drive the base folder, and the engine pack the whole drive.
+  test::FakeLog fake;
+  std::wstring a = File(L"a.txt");
+  for (wchar_t& c : a)
+    if (c == L'\\') c = L'/';
+  Start(L"/n \"" + a + L"\"");
+  EXPECT_EQ(Lines(), (LineList{L"[FileOK] a.txt"}));
+  const auto commands = Commands(fake);
+  ASSERT_EQ(commands.size(), 1u);
+  const std::string folder = ToUtf8(U16(folder_ + L"\\"));
+  EXPECT_NE(commands[0].find("\"" + folder + "\" \"a.txt\""), std::string::npos) << commands[0];
 }
 
 TEST_F(MainWindow, QuietSwitchSkipsTheDialogAndTheRestAreProcessedInOrder) {
