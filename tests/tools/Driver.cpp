@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ToolText.h"
+#include "ToolSupport.h"
 
 namespace {
 
@@ -109,33 +109,9 @@ std::vector<std::wstring> ReadLines(HWND list) {
 
 // The window as it stands on screen, as a 24-bit bitmap file.
 bool SaveShot(HWND hwnd, const std::wstring& path) {
-  RECT r;
-  GetWindowRect(hwnd, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bitmap);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(mem, old);
-  const DWORD stride = ((static_cast<DWORD>(w) * 3 + 3) & ~3u), size = stride * static_cast<DWORD>(h);
-  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
-                      static_cast<DWORD>(sizeof(fh) + sizeof(BITMAPINFOHEADER))};
-  bool ok = false;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    DWORD n;
-    ok = WriteFile(file, &fh, sizeof(fh), &n, nullptr) && WriteFile(file, &bi.bmiHeader, sizeof(BITMAPINFOHEADER), &n, nullptr) &&
-         WriteFile(file, bits, size, &n, nullptr);
-    CloseHandle(file);
-  }
-  DeleteObject(bitmap);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return ok;
+  int w = 0, h = 0;
+  const std::vector<unsigned char> pixels = tool::Capture(hwnd, w, h);
+  return tool::WriteBitmap(path, w, h, pixels);
 }
 
 }  // namespace
