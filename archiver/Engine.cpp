@@ -110,11 +110,18 @@ std::string EnginePath(const Engine& engine, const std::wstring& windowsPath) {
 
 EngineRun RunEngine(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
                     CallMonitor* monitor) {
-  if (engine.kind == Engine::Kind::Linux) return RunLinux(engine, workFolder, plan, monitor);
-  if (engine.kind == Engine::Kind::Windows) return RunWindows(engine, workFolder, plan, monitor);
   EngineRun run;
-  run.failure = engine.whyNone;
-  return run;
+  if (engine.kind == Engine::Kind::None) {
+    run.failure = engine.whyNone;
+    return run;
+  }
+  TempFolder tmp;
+  if (!tmp.Ok()) {
+    run.failure = "no temporary folder could be made";
+    return run;
+  }
+  return engine.kind == Engine::Kind::Linux ? RunLinux(engine, workFolder, plan, monitor, tmp)
+                                            : RunWindows(engine, workFolder, plan, monitor, tmp);
 }
 
 WORD EngineVersion(const Engine& engine) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "Files.h"
+#include "WindowClass.h"
 
 namespace archiver {
 
@@ -21,27 +22,6 @@ constexpr Place kItem{14, 36, kClientW - 28, 20};
 constexpr Place kBar{14, 62, kClientW - 28, 18};
 constexpr Place kStatus{14, 88, kClientW - 28, 20};
 constexpr Place kCancel{kClientW - 114, 116, 100, 28};
-
-void RegisterOnce(WNDPROC proc) {
-  static const bool done = [proc] {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
-    WNDCLASSEXW wc{sizeof wc};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = LibraryInstance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)done;
-}
-
-HFONT MessageFont() {
-  NONCLIENTMETRICSW m{sizeof m};
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0)) return CreateFontIndirectW(&m.lfMessageFont);
-  return nullptr;
-}
 
 std::wstring Elapsed(ULONGLONG ms) {
   ULONGLONG s = ms / 1000;
@@ -63,7 +43,9 @@ void SetTextIfChanged(HWND w, std::wstring& shown, const std::wstring& text) {
 
 ProgressWindow::ProgressWindow(HWND owner, const std::wstring& archiveName, std::function<void()> onCancel)
     : archiveName_(archiveName), onCancel_(std::move(onCancel)) {
-  RegisterOnce(&Proc);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&icc);
+  RegisterWindowClass(kClass, &Proc);
   if (owner && !IsWindowVisible(owner)) owner = nullptr;
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD exStyle = owner ? 0 : WS_EX_APPWINDOW;

@@ -1,6 +1,7 @@
 #include "ReasonWindow.h"
 
 #include "Files.h"
+#include "WindowClass.h"
 
 namespace archiver {
 
@@ -41,16 +42,7 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 HWND Make(HWND owner) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{sizeof wc};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = LibraryInstance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
+  RegisterWindowClass(kClass, Proc);
   // The window outlives the call, and may outlive the caller's FreeLibrary:
   // its window procedure must stay mapped for as long as the process runs.
   HMODULE pinned = nullptr;
@@ -64,10 +56,7 @@ HWND Make(HWND owner) {
                               work.left + (work.right - work.left - w) / 2, work.top + (work.bottom - work.top - h) / 2,
                               w, h, owner, nullptr, LibraryInstance(), nullptr);
   if (!hwnd) return nullptr;
-  if (!g_font) {
-    NONCLIENTMETRICSW m{sizeof m};
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0)) g_font = CreateFontIndirectW(&m.lfMessageFont);
-  }
+  if (!g_font) g_font = MessageFont();
   HWND text = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
                                   ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_TABSTOP,

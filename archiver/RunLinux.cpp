@@ -83,13 +83,8 @@ std::string AllOutput(const TempFolder& tmp) {
 }  // namespace
 
 EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
-                   CallMonitor* monitor) {
+                   CallMonitor* monitor, const TempFolder& tmp) {
   EngineRun run;
-  TempFolder tmp;
-  if (!tmp.Ok()) {
-    run.failure = "no temporary folder could be made";
-    return run;
-  }
   std::string dir = UnixPath(tmp.Path());
   std::string work = UnixPath(workFolder);
   if (dir.empty() || work.empty() || ShellPath().empty()) {

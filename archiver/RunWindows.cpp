@@ -107,13 +107,8 @@ bool RunWindowsProgram(const std::wstring& program, const std::vector<std::strin
 }  // namespace
 
 EngineRun RunWindows(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
-                     CallMonitor* monitor) {
+                     CallMonitor* monitor, const TempFolder& tmp) {
   EngineRun run;
-  TempFolder tmp;
-  if (!tmp.Ok()) {
-    run.failure = "no temporary folder could be made";
-    return run;
-  }
   if (!RunWindowsProgram(engine.program, plan.main, workFolder, tmp.File(L"out"), tmp.File(L"progress"), monitor,
                          run.exitCode, run.output, run.failure, run.cancelled))
     return run;

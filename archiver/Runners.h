@@ -8,10 +8,11 @@
 
 namespace archiver {
 
+// tmp: the call's own folder for its script, output and progress files.
 EngineRun RunWindows(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
-                     CallMonitor* monitor);
+                     CallMonitor* monitor, const TempFolder& tmp);
 EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
-                   CallMonitor* monitor);
+                   CallMonitor* monitor, const TempFolder& tmp);
 
 // The engine's arguments with its report and errors sent to standard output
 // and its progress alone to standard error, unless the caller's own switches

@@ -13,6 +13,7 @@
 #include "CallMonitor.h"
 #include "CommandText.h"
 #include "Engine.h"
+#include "PathText.h"
 #include "Reason.h"
 #include "ReasonWindow.h"
 #include "Utf8.h"
@@ -66,8 +67,6 @@ struct Outcome {
 Outcome Fail(int code, const std::string& why, std::string engineOutput = {}) {
   return {code, engineOutput + "7-ZIP32.DLL: " + why + "\n", {}};
 }
-
-std::wstring NamePart(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/:") + 1); }
 
 // Told once per process: every later call fails the same way, and its own code says so.
 void ReportMissingEngineOnce(HWND owner, const Engine& engine) {
@@ -153,7 +152,7 @@ Outcome Run(HWND owner, const char* command) {
   const bool archiveExisted = Exists(archive), tempExisted = Exists(engineTemp);
   EngineRun run;
   {
-    CallMonitor monitor(owner, NamePart(archive));
+    CallMonitor monitor(owner, W(NamePart(U16(archive))));  // archive is a full path: backslashes only
     run = RunEngine(engine, work, plan, &monitor);
   }
   Outcome o = Outcome{SEVENZIP32_OK, run.output + run.checkOutput, archive};
