@@ -115,13 +115,13 @@ EngineRun RunEngine(const Engine& engine, const std::wstring& workFolder, const 
     run.failure = engine.whyNone;
     return run;
   }
+  if (engine.kind == Engine::Kind::Linux) return RunLinux(engine, workFolder, plan, monitor);
   TempFolder tmp;
   if (!tmp.Ok()) {
     run.failure = "no temporary folder could be made";
     return run;
   }
-  return engine.kind == Engine::Kind::Linux ? RunLinux(engine, workFolder, plan, monitor, tmp)
-                                            : RunWindows(engine, workFolder, plan, monitor, tmp);
+  return RunWindows(engine, workFolder, plan, monitor, tmp);
 }
 
 WORD EngineVersion(const Engine& engine) {

@@ -106,17 +106,39 @@ TempFolder::TempFolder() {
   }
 }
 
-TempFolder::~TempFolder() {
-  if (path_.empty()) return;
+TempFolder::TempFolder(const std::wstring& parent, const std::wstring& name) {
+  const std::wstring p = parent + L"\\" + name;
+  if (CreateDirectoryW(p.c_str(), nullptr)) path_ = p;
+}
+
+namespace {
+
+// Removes a folder and what is in it. A link to a folder is removed as a
+// link, never followed.
+void RemoveTree(const std::wstring& path) {
   WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &fd);
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &fd);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((path_ + L"\\" + fd.cFileName).c_str());
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring item = path + L"\\" + name;
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        RemoveTree(item);
+      else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryW(item.c_str());
+      else
+        DeleteFileW(item.c_str());
     } while (FindNextFileW(find, &fd));
     FindClose(find);
   }
-  RemoveDirectoryW(path_.c_str());
+  RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+TempFolder::~TempFolder() {
+  if (!path_.empty() && !released_) RemoveTree(path_);
 }
 
 }  // namespace archiver

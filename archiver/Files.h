@@ -43,16 +43,21 @@ class GrowingFile {
 // A private folder for one run's script and output files, removed with everything in it.
 class TempFolder {
  public:
-  TempFolder();
+  TempFolder();                                                // a new one in the system's temporary folder
+  TempFolder(const std::wstring& parent, const std::wstring& name);  // parent\name, made new
   ~TempFolder();
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
   bool Ok() const { return !path_.empty(); }
   std::wstring File(const wchar_t* name) const { return path_ + L"\\" + name; }
   const std::wstring& Path() const { return path_; }
+  // Another process removes it: left as it is here (until reclaimed).
+  void Release() { released_ = true; }
+  void Reclaim() { released_ = false; }
 
  private:
   std::wstring path_;
+  bool released_ = false;
 };
 
 }  // namespace archiver

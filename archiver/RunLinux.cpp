@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "CallMonitor.h"
+#include "LinuxStarter.h"
 #include "Runners.h"
 #include "WinePaths.h"
 
@@ -32,25 +33,11 @@ bool ReadResultFile(const std::wstring& path, EngineRun& run) {
   return true;
 }
 
-bool StartShell(const std::string& scriptPath, const std::wstring& folder) {
-  const std::wstring& sh = ShellPath();
-  std::wstring cmdline = Wide(WindowsQuote(U8(sh)) + " " + WindowsQuote(scriptPath));
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(sh.c_str(), cmdline.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      folder.c_str(), &si, &pi))
-    return false;
-  Own(pi.hThread);
-  Own(pi.hProcess);
-  return true;
-}
-
 // Stops the script first, so that it starts nothing more, then kills every
 // child it has (the engine) until none is left, then the script itself;
 // writes "killed" once all of them are gone (or only zombies), so that the
 // call ends only when they are.
-void KillScript(DWORD pid, const TempFolder& tmp, const std::string& dir) {
+void KillScript(DWORD pid, LinuxJob& job) {
   const std::string p = std::to_string(pid);
   const std::string script =
       "exec </dev/null >/dev/null 2>&1\n"
@@ -69,8 +56,8 @@ void KillScript(DWORD pid, const TempFolder& tmp, const std::string& dir) {
       "  sleep 0.01; n=$((n+1))\n"
       "done\n"
       "kill -KILL $p\n"
-      "echo >" + ShellQuote(dir + "/killed") + "\n";
-  if (WriteWholeFile(tmp.File(L"kill.sh"), script)) StartShell(dir + "/kill.sh", tmp.Path());
+      "echo >" + ShellQuote(job.UnixFolder() + "/killed") + "\n";
+  if (WriteWholeFile(job.Folder().File(L"kill.sh"), script)) job.Start("kill.sh");
 }
 
 // The check's output follows the command's in the same file; whatever else
@@ -83,9 +70,15 @@ std::string AllOutput(const TempFolder& tmp) {
 }  // namespace
 
 EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
-                   CallMonitor* monitor, const TempFolder& tmp) {
+                   CallMonitor* monitor) {
   EngineRun run;
-  std::string dir = UnixPath(tmp.Path());
+  LinuxJob job;
+  if (!job.Ok()) {
+    run.failure = "no temporary folder could be made";
+    return run;
+  }
+  const TempFolder& tmp = job.Folder();
+  const std::string& dir = job.UnixFolder();
   std::string work = UnixPath(workFolder);
   if (dir.empty() || work.empty() || ShellPath().empty()) {
     run.failure = "the folders cannot be given to the Linux engine";
@@ -109,7 +102,7 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
     return run;
   }
 
-  if (!StartShell(dir + "/run.sh", tmp.Path())) {
+  if (!job.Start("run.sh")) {
     run.failure = "/bin/sh cannot be started (error " + std::to_string(GetLastError()) + ")";
     return run;
   }
@@ -137,13 +130,21 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
       monitor->Feed(testing ? testProgress.ReadNew() : progress.ReadNew());
     }
     if (cancel && pid != 0) {
-      KillScript(pid, tmp, dir);
+      KillScript(pid, job);
       killed = true;
       killedAt = now;
     }
     if (pid == 0 && now - started > 60000) {
       run.failure = "the Linux engine did not start within a minute";
       return run;
+    }
+    // A helper that ended before it started the script never will.
+    if (pid == 0 && !killed && now - lastLook >= 250) {
+      lastLook = now;
+      if (!job.StarterAlive() && !Exists(tmp.File(L"pid"))) {
+        run.failure = "the helper that starts the Linux engine has ended";
+        return run;
+      }
     }
     if (killed) {
       // Ends once the stopping script says the engine is gone, or it cannot

@@ -8,11 +8,12 @@
 
 namespace archiver {
 
-// tmp: the call's own folder for its script, output and progress files.
+// tmp: the call's own folder for its output files.
 EngineRun RunWindows(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
                      CallMonitor* monitor, const TempFolder& tmp);
+// Makes its own job folder for the script and its output and progress files.
 EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
-                   CallMonitor* monitor, const TempFolder& tmp);
+                   CallMonitor* monitor);
 
 // The engine's arguments with its report and errors sent to standard output
 // and its progress alone to standard error, unless the caller's own switches

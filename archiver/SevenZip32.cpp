@@ -13,6 +13,7 @@
 #include "CallMonitor.h"
 #include "CommandText.h"
 #include "Engine.h"
+#include "LinuxStarter.h"
 #include "PathText.h"
 #include "Reason.h"
 #include "ReasonWindow.h"
@@ -238,11 +239,14 @@ BOOL WINAPI SevenZipSetUnicodeMode(BOOL unicode) {
   return TRUE;
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_self = instance;
     DisableThreadLibraryCalls(instance);
   }
+  // Unloaded while the process goes on: the helper is let go now. At the
+  // process's end it sees its pipe close by itself.
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) EndHelper();
   return TRUE;
 }
 

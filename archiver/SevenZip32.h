@@ -25,6 +25,10 @@ constexpr WORD kSevenZip32Revision = 1;
 // a Windows program (7z.exe), or under Wine a Linux one given by its Unix path.
 #define SEVENZIP32_ENGINE_VARIABLE L"SEVENZIP32_ENGINE"
 
+// Under Wine, any value in this variable makes every call start its engine
+// through a new /bin/sh instead of the resident helper (slower by a few ms).
+#define SEVENZIP32_NO_HELPER_VARIABLE L"SEVENZIP32_NO_HELPER"
+
 using SevenZipProc = int(WINAPI*)(HWND owner, LPCSTR command, LPSTR output, DWORD size);
 using SevenZipGetVersionProc = WORD(WINAPI*)();
 using SevenZipGetSubVersionProc = WORD(WINAPI*)();
