@@ -189,6 +189,7 @@ bool BuildEnginePlan(const ParsedCommand& cmd, const std::string& archivePath,
   std::string archive;
   if (!mapper.Map(archivePath, archive)) return false;
   // "--" ends switch and list-file parsing: names beginning with '-' or '@' are names.
+  plan.archive = archive;
   m.push_back("--");
   m.push_back(archive);
   m.insert(m.end(), positional.begin(), positional.end());

@@ -47,6 +47,7 @@ struct PathStyle {
 struct EnginePlan {
   std::vector<std::string> main;   // arguments after the program name
   std::vector<std::string> check;  // empty when the command needs no check
+  std::string archive;             // the archive in the engine's form
 };
 
 // exactItems[i]: names[i] has no wildcard and names an existing file or folder;

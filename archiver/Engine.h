@@ -34,6 +34,10 @@ struct EngineRun {
   std::string failure;        // why not completed
   DWORD exitCode = 0;
   std::string output;
+  // Before the engine ran: the archive, and the engine's temporary file
+  // beside it. Where that is not known, both are taken as there.
+  bool archiveExisted = true;
+  bool tempExisted = true;
   bool checked = false;       // the check ran (it runs only after exit code 0)
   DWORD checkExitCode = 0;
   std::string checkOutput;

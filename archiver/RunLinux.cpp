@@ -60,6 +60,14 @@ void KillScript(DWORD pid, LinuxJob& job) {
   if (WriteWholeFile(job.Folder().File(L"kill.sh"), script)) job.Start("kill.sh");
 }
 
+// "archive temp", each "-" where that was not there before the engine ran.
+void ReadBefore(const TempFolder& tmp, EngineRun& run) {
+  const std::string before = ReadWholeFile(tmp.File(L"before"));
+  if (before.empty() || before.back() != '\n') return;  // unknown: both stay as there
+  run.archiveExisted = before.rfind("archive ", 0) == 0;
+  run.tempExisted = before.find(" temp\n") != std::string::npos;
+}
+
 // The check's output follows the command's in the same file; whatever else
 // the engines wrote beside their progress comes after it.
 std::string AllOutput(const TempFolder& tmp) {
@@ -86,6 +94,12 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
   }
   auto in = [&](const char* name) { return ShellQuote(dir + "/" + name); };
   std::string script = "exec </dev/null >/dev/null 2>&1\n";
+  // Looked at here, where it costs nothing (under Wine each look at a
+  // missing name reads its whole folder), and before the pid is written: a
+  // cancel needs the pid, so it always finds this answer.
+  if (!plan.archive.empty())
+    script += "a=-; t=-; [ -e " + ShellQuote(plan.archive) + " ] && a=archive; [ -e " +
+              ShellQuote(plan.archive + ".tmp") + " ] && t=temp; echo \"$a $t\" >" + in("before") + "\n";
   script += "echo $$ >" + in("pid") + "\n";
   script += "cd " + ShellQuote(work) + " || { echo " + ShellQuote("cannot enter " + work) + " >" + in("out") +
             "; echo '127 -' >" + in("rc") + "; exit 0; }\n";
@@ -150,6 +164,7 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
       // Ends once the stopping script says the engine is gone, or it cannot
       // say so (the script that stops it failed to start, or ended early).
       if (Exists(tmp.File(L"killed")) || now - killedAt > 10000) {
+        ReadBefore(tmp, run);
         run.cancelled = true;
         run.failure = "cancelled";
         run.output = AllOutput(tmp);
@@ -178,6 +193,7 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
   if (killed) {
     // The engine may have finished the moment the user pressed cancel; the
     // user asked to stop, and stopped it is.
+    ReadBefore(tmp, run);
     run.completed = false;
     run.cancelled = true;
     run.failure = "cancelled";

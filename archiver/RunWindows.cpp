@@ -109,6 +109,10 @@ bool RunWindowsProgram(const std::wstring& program, const std::vector<std::strin
 EngineRun RunWindows(const Engine& engine, const std::wstring& workFolder, const EnginePlan& plan,
                      CallMonitor* monitor, const TempFolder& tmp) {
   EngineRun run;
+  if (!plan.archive.empty()) {
+    run.archiveExisted = Exists(Wide(plan.archive));
+    run.tempExisted = Exists(Wide(plan.archive + ".tmp"));
+  }
   if (!RunWindowsProgram(engine.program, plan.main, workFolder, tmp.File(L"out"), tmp.File(L"progress"), monitor,
                          run.exitCode, run.output, run.failure, run.cancelled))
     return run;

@@ -147,10 +147,6 @@ Outcome Run(HWND owner, const char* command) {
   EnginePlan plan;
   if (!BuildEnginePlan(cmd, U8(archive), exact, style, plan, error)) return Fail(SEVENZIP32_BAD_COMMAND, error);
 
-  // What a cancel must leave as it was: an archive that exists now, and the
-  // engine's temporary file beside it if one happens to exist already.
-  const std::wstring engineTemp = archive + L".tmp";
-  const bool archiveExisted = Exists(archive), tempExisted = Exists(engineTemp);
   EngineRun run;
   {
     CallMonitor monitor(owner, W(NamePart(U16(archive))));  // archive is a full path: backslashes only
@@ -161,8 +157,10 @@ Outcome Run(HWND owner, const char* command) {
     // An update is written to the temporary file and only then replaces the
     // archive, so the archive itself is still the old one.
     if (WritesArchive(cmd.command)) {
-      if (!archiveExisted) DeleteFileW(archive.c_str());
-      if (!tempExisted) DeleteFileW(engineTemp.c_str());
+      // What a cancel must leave as it was: an archive that existed before,
+      // and the engine's temporary file beside it if one happened to exist.
+      if (!run.archiveExisted) DeleteFileW(archive.c_str());
+      if (!run.tempExisted) DeleteFileW((archive + L".tmp").c_str());
     }
     o = Fail(SEVENZIP32_CANCELLED, "cancelled by the user", run.output);
   } else if (!run.completed) {
