@@ -1,5 +1,5 @@
 // Finding and running the 7-Zip engine: a Windows 7z.exe, or under Wine the
-// Linux 7zz started through /bin/sh. Windows only.
+// Linux 7zz run by a shell script (see LinuxStarter.h). Windows only.
 #pragma once
 #include <windows.h>
 

@@ -36,7 +36,7 @@ namespace {
 constexpr char kHelperScript[] =
     "d=$1\n"
     "exec </dev/null >/dev/null 2>&1\n"
-    "mkfifo -m 600 \"$d/jobs\" || exit 1\n"
+    "mkfifo -m 600 \"$d/jobs\" || { echo none >\"$d/ready\"; exit 1; }\n"
     "exec 4<>\"$d/jobs\" 3<\"$d/jobs\"\n"
     "echo $$ >\"$d/ready\"\n"
     "IFS= read -r -t 10 line <&3 && [ \"$line\" = hello ] || { rm -rf -- \"$d\"; exit 1; }\n"
@@ -82,12 +82,14 @@ class Helper {
     Own(pi.hThread);
     Own(pi.hProcess);
 
-    // "ready" holds the helper's pid and a line end once its pipe exists.
+    // "ready" holds the helper's pid and a line end once its pipe exists, or
+    // "none" where no pipe can be made here.
     const ULONGLONG started = GetTickCount64();
     for (;;) {
       const std::string ready = ReadWholeFile(h->folder_.File(L"ready"));
       if (!ready.empty() && ready.back() == '\n') {
         h->pid_ = static_cast<DWORD>(std::strtoul(ready.c_str(), nullptr, 10));
+        if (h->pid_ == 0) return nullptr;
         break;
       }
       if (GetTickCount64() - started > kHelperStartMs) return nullptr;

@@ -1,5 +1,5 @@
 // The two ways of running the engine: a Windows program, or under Wine the
-// Linux 7zz through /bin/sh. Internal to the library; Windows only.
+// Linux 7zz through a shell script. Internal to the library; Windows only.
 #pragma once
 #include <string>
 #include <vector>
