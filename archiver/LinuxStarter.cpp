@@ -25,8 +25,8 @@ bool StartShell(const std::string& scriptUnixPath, const std::wstring& folder) {
 
 namespace {
 
-// Reads job lines from the named pipe "jobs" in its folder: "run N" and
-// "kill N" start N/run.sh and N/kill.sh, "done N" removes the folder N.
+// Reads job lines from the named pipe "jobs" in its folder: "run N" starts
+// N/run.sh, "done N" removes the folder N.
 // The pipe's end of the library is its only writer once the library has
 // said hello; when it closes (the library unloaded, its process ended or was
 // killed), the helper sees the end of the pipe, lets the running scripts
@@ -47,7 +47,6 @@ constexpr char kHelperScript[] =
     "  case $n in ''|*[!0-9]*) continue ;; esac\n"
     "  case $line in\n"
     "    \"run \"*) /bin/sh \"$d/$n/run.sh\" & ;;\n"
-    "    \"kill \"*) /bin/sh \"$d/$n/kill.sh\" & ;;\n"
     "    \"done \"*) rm -rf -- \"$d/$n\" & ;;\n"
     "  esac\n"
     "done\n"
@@ -189,13 +188,10 @@ LinuxJob::~LinuxJob() {
   if (helper_ && !helper_->Send("done " + name_)) folder_->Reclaim();
 }
 
-bool LinuxJob::Start(const char* script) {
-  if (helper_) {
-    const std::string verb = std::string(script) == "kill.sh" ? "kill " : "run ";
-    if (helper_->Send(verb + name_)) return true;
-    // Nothing was written: the script is started the slow way, once.
-  }
-  return StartShell(unixFolder_ + "/" + script, folder_->Path());
+bool LinuxJob::Start() {
+  // When nothing could be written, the script is started the slow way.
+  if (helper_ && helper_->Send("run " + name_)) return true;
+  return StartShell(unixFolder_ + "/run.sh", folder_->Path());
 }
 
 bool LinuxJob::StarterAlive() const { return !helper_ || helper_->Alive(); }

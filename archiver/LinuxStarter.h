@@ -30,7 +30,7 @@ class LinuxJob {
   bool Ok() const { return folder_ && folder_->Ok(); }
   const TempFolder& Folder() const { return *folder_; }
   const std::string& UnixFolder() const { return unixFolder_; }
-  bool Start(const char* script);  // "run.sh" or "kill.sh"
+  bool Start();  // the folder's run.sh
   // False once the helper that was to start the job has ended: nothing it was
   // asked to start runs any more.
   bool StarterAlive() const;

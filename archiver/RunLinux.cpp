@@ -57,7 +57,10 @@ void KillScript(DWORD pid, LinuxJob& job) {
       "done\n"
       "kill -KILL $p\n"
       "echo >" + ShellQuote(job.UnixFolder() + "/killed") + "\n";
-  if (WriteWholeFile(job.Folder().File(L"kill.sh"), script)) job.Start("kill.sh");
+  // Started on its own: it must run even when the helper that started the
+  // engine has gone.
+  if (WriteWholeFile(job.Folder().File(L"kill.sh"), script))
+    StartShell(job.UnixFolder() + "/kill.sh", job.Folder().Path());
 }
 
 // "archive temp", each "-" where that was not there before the engine ran.
@@ -116,7 +119,7 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
     return run;
   }
 
-  if (!job.Start("run.sh")) {
+  if (!job.Start()) {
     run.failure = "/bin/sh cannot be started (error " + std::to_string(GetLastError()) + ")";
     return run;
   }
