@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <vector>
 
 #include "CommandText.h"
 #include "SevenZip32.h"
@@ -9,21 +10,24 @@
 
 namespace archiver {
 
-bool StartShell(const std::string& scriptUnixPath, const std::wstring& folder) {
-  const std::wstring& sh = ShellPath();
-  std::wstring cmdline = Wide(WindowsQuote(U8(sh)) + " " + WindowsQuote(scriptUnixPath));
+namespace {
+
+// A Linux program (Windows form of its path) with its arguments, in folder.
+bool StartLinuxProgram(const std::wstring& program, const std::vector<std::string>& args,
+                       const std::wstring& folder) {
+  std::string line = WindowsQuote(U8(program));
+  for (const std::string& a : args) line += " " + WindowsQuote(a);
+  std::wstring cmdline = Wide(line);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(sh.c_str(), cmdline.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, folder.c_str(),
-                      &si, &pi))
+  if (!CreateProcessW(program.c_str(), cmdline.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      folder.c_str(), &si, &pi))
     return false;
   Own(pi.hThread);
   Own(pi.hProcess);
   return true;
 }
-
-namespace {
 
 // Reads job lines from the named pipe "jobs" in its folder: "run N" starts
 // N/run.sh, "done N" removes the folder N.
@@ -58,6 +62,10 @@ constexpr ULONGLONG kHelperStartMs = 5000;
 
 }  // namespace
 
+bool StartShell(const std::string& scriptUnixPath, const std::wstring& folder) {
+  return StartLinuxProgram(ShellPath(), {scriptUnixPath}, folder);
+}
+
 class Helper {
  public:
   // Null when no helper can run here.
@@ -70,16 +78,7 @@ class Helper {
     h->unixFolder_ = UnixPath(h->folder_.Path());
     if (h->unixFolder_.empty() || !WriteWholeFile(h->folder_.File(L"helper.sh"), kHelperScript)) return nullptr;
 
-    std::wstring cmdline = Wide(WindowsQuote(U8(bash)) + " " + WindowsQuote(h->unixFolder_ + "/helper.sh") + " " +
-                                WindowsQuote(h->unixFolder_));
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(bash.c_str(), cmdline.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        h->folder_.Path().c_str(), &si, &pi))
-      return nullptr;
-    Own(pi.hThread);
-    Own(pi.hProcess);
+    if (!StartLinuxProgram(bash, {h->unixFolder_ + "/helper.sh", h->unixFolder_}, h->folder_.Path())) return nullptr;
 
     // "ready" holds the helper's pid and a line end once its pipe exists, or
     // "none" where no pipe can be made here.
