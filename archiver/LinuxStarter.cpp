@@ -122,7 +122,6 @@ class Helper {
     if (!dead_ && !LinuxProcessAlive(pid_)) dead_ = true;
     return !dead_;
   }
-  bool Dead() const { return dead_; }
 
   // Found dead, it cannot remove its folder: this side does.
   ~Helper() {

@@ -37,7 +37,7 @@ bool ReadResultFile(const std::wstring& path, EngineRun& run) {
 // child it has (the engine) until none is left, then the script itself;
 // writes "killed" once all of them are gone (or only zombies), so that the
 // call ends only when they are.
-void KillScript(DWORD pid, LinuxJob& job) {
+void KillScript(DWORD pid, const LinuxJob& job) {
   const std::string p = std::to_string(pid);
   const std::string script =
       "exec </dev/null >/dev/null 2>&1\n"
@@ -155,7 +155,9 @@ EngineRun RunLinux(const Engine& engine, const std::wstring& workFolder, const E
       run.failure = "the Linux engine did not start within a minute";
       return run;
     }
-    // A helper that ended before it started the script never will.
+    // A helper that ended before it started the script never will; the pid
+    // is looked for once more after the helper was found gone, for a script
+    // it started just before.
     if (pid == 0 && !killed && now - lastLook >= 250) {
       lastLook = now;
       if (!job.StarterAlive() && !Exists(tmp.File(L"pid"))) {
