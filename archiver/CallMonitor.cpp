@@ -1,6 +1,5 @@
 #include "CallMonitor.h"
 
-#include "Files.h"
 #include "ProgressWindow.h"
 #include "ReasonWindow.h"
 
@@ -39,54 +38,42 @@ void PumpDuringCall(HWND own) {
     DispatchMessageW(&m);
 }
 
-CallMonitor::CallMonitor(HWND owner, std::wstring archiveName)
-    : owner_(owner), archiveName_(std::move(archiveName)), started_(GetTickCount64()) {}
+CallMonitor::CallMonitor(HWND owner, std::wstring archiveName, CallState& state)
+    : owner_(owner), archiveName_(std::move(archiveName)), state_(state), started_(GetTickCount64()) {}
 
 CallMonitor::~CallMonitor() = default;
-
-void CallMonitor::BeginPhase(Phase phase) {
-  // The packing is over once the test begins: only now may the percent read 100.
-  if (phase == Phase::Testing) packing_.Finish();
-  phase_ = phase;
-  Refresh();
-}
-
-void CallMonitor::Feed(std::string_view bytes) {
-  if (bytes.empty()) return;
-  (phase_ == Phase::Packing ? packing_ : testing_).Feed(bytes);
-  Refresh();
-}
-
-bool CallMonitor::Showing() const { return window_ || GetTickCount64() - started_ >= kShowAfterMs; }
 
 bool CallMonitor::Wait(HANDLE handle, DWORD ms) {
   if (!window_ && GetTickCount64() - started_ >= kShowAfterMs) Show();
   Refresh();
   // Wakes for new messages only: those left queued for after the call do not
   // wake it again, so this never spins.
-  DWORD r = MsgWaitForMultipleObjects(handle ? 1 : 0, handle ? &handle : nullptr, FALSE, ms, QS_ALLINPUT);
+  DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, ms, QS_ALLINPUT);
   PumpDuringCall(window_ ? window_->Handle() : nullptr);
-  return handle && r == WAIT_OBJECT_0;
+  return r == WAIT_OBJECT_0;
 }
 
 void CallMonitor::Show() {
-  window_ = std::make_unique<ProgressWindow>(owner_, archiveName_, [this] { cancelled_ = true; });
+  window_ = std::make_unique<ProgressWindow>(owner_, archiveName_, [this] { state_.Cancel(); });
   Refresh();
 }
 
 void CallMonitor::Refresh() {
   if (!window_) return;
-  const int percent = packing_.Seen() || phase_ == Phase::Testing ? packing_.Percent() : 0;
-  std::wstring phase;
-  if (phase_ == Phase::Packing) {
-    phase = L"圧縮中";
+  // The bar is the packing's; the test shows its own percent in words.
+  const CallState::Phase phase = state_.CurrentPhase();
+  std::wstring words;
+  int percent = 100;
+  if (phase == CallState::Phase::Packing) {
+    words = L"圧縮中";
+    percent = state_.Percent();
+  } else if (phase == CallState::Phase::Testing) {
+    words = L"テスト中 " + std::to_wstring(state_.Percent()) + L"%";
   } else {
-    phase = L"テスト中";
-    if (testing_.Seen()) phase += L" " + std::to_wstring(testing_.Percent()) + L"%";
+    words = L"仕上げ中";
   }
-  const ProgressReader& current = phase_ == Phase::Packing ? packing_ : testing_;
-  window_->Update(percent, Slashes(Wide(current.Item())), cancelled_ ? L"キャンセル中" : phase,
-                  GetTickCount64() - started_);
+  if (state_.CancelAsked() && phase != CallState::Phase::Moving) words = L"キャンセル中";
+  window_->Update(percent, Slashes(state_.Item()), words, GetTickCount64() - started_);
 }
 
 }  // namespace archiver

@@ -1,6 +1,6 @@
-// One SevenZip call as the user sees it while the engine works: the progress
-// window (after half a second), the caller's windows kept painted, and the
-// cancel request. Windows only.
+// One SevenZip call as the user sees it while the engine works on its own
+// thread: the progress window (after half a second), the caller's windows
+// kept painted, and the cancel request. Windows only.
 #pragma once
 #include <windows.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "Progress.h"
+#include "CallState.h"
 
 namespace archiver {
 
@@ -16,27 +16,17 @@ class ProgressWindow;
 
 class CallMonitor {
  public:
-  enum class Phase { Packing, Testing };
-
-  // owner: the window the caller passed; archiveName: the archive's file name.
-  CallMonitor(HWND owner, std::wstring archiveName);
+  // owner: the window the caller passed; archiveName: the archive's file name;
+  // state: what the engine reports, read here and never written but for the cancel.
+  CallMonitor(HWND owner, std::wstring archiveName, CallState& state);
   ~CallMonitor();
   CallMonitor(const CallMonitor&) = delete;
   CallMonitor& operator=(const CallMonitor&) = delete;
 
-  void BeginPhase(Phase phase);
-  // The engine's progress stream, as it arrives, for the current phase.
-  void Feed(std::string_view bytes);
-  bool Cancelled() const { return cancelled_; }
-  // Whether the progress is shown (or about to be): until then nobody needs
-  // the engine's progress read, which short calls are spared.
-  bool Showing() const;
-  void Cancel() { cancelled_ = true; }
-
-  // Waits for the handle (none: just the time) at most a short while while the caller's
-  // windows keep painting and the progress window answers; true when the
-  // handle was signalled. The caller's input, commands and close requests
-  // stay queued for after the call.
+  // Waits for the handle at most a short while while the caller's windows
+  // keep painting and the progress window answers; true when the handle was
+  // signalled. The caller's input, commands and close requests stay queued
+  // for after the call.
   bool Wait(HANDLE handle, DWORD ms);
 
  private:
@@ -45,11 +35,8 @@ class CallMonitor {
 
   HWND owner_;
   std::wstring archiveName_;
+  CallState& state_;
   ULONGLONG started_;
-  Phase phase_ = Phase::Packing;
-  ProgressReader packing_;
-  ProgressReader testing_;
-  bool cancelled_ = false;
   std::unique_ptr<ProgressWindow> window_;
 };
 

@@ -1,6 +1,5 @@
 #include "CommandText.h"
 
-#include <algorithm>
 #include <cctype>
 
 namespace archiver {
@@ -12,10 +11,6 @@ std::string Lower(std::string_view s) {
   std::string r(s);
   for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return r;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && Lower(s.substr(0, prefix.size())) == prefix;
 }
 
 // The commands that name an archive; 7-Zip's others (b, h, i) have no use here.
@@ -40,27 +35,17 @@ size_t FilterValueStart(std::string_view sw) {
   return std::string::npos;
 }
 
-class PathMapper {
- public:
-  PathMapper(const PathStyle& style, std::string& error) : style_(style), error_(error) {}
-  bool Map(const std::string& path, std::string& out) {
-    if (IsAbsoluteWindowsPath(path)) {
-      out = style_.absolute ? style_.absolute(path) : path;
-      if (out.empty()) {
-        error_ = "cannot convert the path for the engine: " + path;
-        return false;
-      }
-      return true;
-    }
-    out = path;
-    if (style_.unixSeparators) std::replace(out.begin(), out.end(), '\\', '/');
-    return true;
+// Absolute paths of switches are made full; relative ones are the base
+// folder's. Names are not passed through here.
+bool MapSwitchPath(const PathStyle& style, const std::string& path, std::string& out, std::string& error) {
+  const auto& map = IsAbsoluteWindowsPath(path) ? style.absolute : style.relative;
+  out = map ? map(path) : path;
+  if (out.empty()) {
+    error = "cannot make a full path of: " + path;
+    return false;
   }
-
- private:
-  const PathStyle& style_;
-  std::string& error_;
-};
+  return true;
+}
 
 }  // namespace
 
@@ -130,10 +115,6 @@ bool ParseCommand(const std::vector<std::string>& args, ParsedCommand& out, std:
 
 bool TakesDiskNames(std::string_view command) { return command == "a" || command == "u"; }
 
-bool WritesArchive(std::string_view command) {
-  return command == "a" || command == "u" || command == "d" || command == "rn";
-}
-
 bool HasWildcard(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
 
 bool IsAbsoluteWindowsPath(std::string_view p) {
@@ -147,109 +128,42 @@ bool BuildEnginePlan(const ParsedCommand& cmd, const std::string& archivePath,
                      const std::vector<bool>& exactItems, const PathStyle& style,
                      EnginePlan& plan, std::string& error) {
   plan = EnginePlan{};
-  PathMapper mapper(style, error);
   std::string mapped;
-
   std::vector<std::string>& m = plan.main;
   m.push_back(cmd.command);
-  bool haveCharset = false;
-  bool volumes = false;
-  std::vector<std::string> passwords;
   for (const std::string& sw : cmd.switches) {
     std::string low = Lower(sw);
-    if (StartsWithNoCase(sw, "-scc")) haveCharset = true;
-    if (low.rfind("-v", 0) == 0) volumes = true;
-    if (sw.rfind("-p", 0) == 0) passwords.push_back(sw);  // -p is case-sensitive: -P is not a switch
     size_t at = FilterValueStart(sw);
-    if (at != std::string::npos) {
-      if (!mapper.Map(sw.substr(at), mapped)) return false;
+    if (at != std::string::npos && sw[at - 1] == '@') {
+      // A list file is read from the disk; a wildcard (!) is matched as the names are.
+      if (!MapSwitchPath(style, sw.substr(at), mapped, error)) return false;
       m.push_back(sw.substr(0, at) + mapped);
     } else if ((low.rfind("-o", 0) == 0 || low.rfind("-w", 0) == 0) && sw.size() > 2) {
-      if (!mapper.Map(sw.substr(2), mapped)) return false;
+      if (!MapSwitchPath(style, sw.substr(2), mapped, error)) return false;
       m.push_back(sw.substr(0, 2) + mapped);
     } else {
       m.push_back(sw);
     }
   }
-  // The output goes to a file; ask for UTF-8 there whatever the console would be.
-  if (!haveCharset) m.push_back("-sccUTF-8");
 
   std::vector<std::string> positional;
   for (size_t i = 0; i < cmd.names.size(); ++i) {
-    if (!mapper.Map(cmd.names[i], mapped)) return false;
+    std::string name = cmd.names[i];
     // -r also searches every subfolder for a plain name; an include with r-
     // keeps an existing item to exactly itself.
     if (TakesDiskNames(cmd.command) && i < exactItems.size() && exactItems[i]) {
-      while (mapped.size() > 1 && (mapped.back() == '/' || mapped.back() == '\\')) mapped.pop_back();
-      m.push_back("-ir-!" + mapped);
+      while (name.size() > 1 && (name.back() == '/' || name.back() == '\\')) name.pop_back();
+      m.push_back("-ir-!" + name);
+    } else {
+      positional.push_back(name);
     }
-    else
-      positional.push_back(mapped);
   }
-  std::string archive;
-  if (!mapper.Map(archivePath, archive)) return false;
   // "--" ends switch and list-file parsing: names beginning with '-' or '@' are names.
-  plan.archive = archive;
+  plan.archive = archivePath;
   m.push_back("--");
-  m.push_back(archive);
+  m.push_back(archivePath);
   m.insert(m.end(), positional.begin(), positional.end());
-
-  if (WritesArchive(cmd.command)) {
-    std::vector<std::string>& c = plan.check;
-    c.push_back("t");
-    c.insert(c.end(), passwords.begin(), passwords.end());
-    c.push_back("-sccUTF-8");
-    c.push_back("--");
-    c.push_back(volumes ? archive + ".001" : archive);
-  }
   return true;
-}
-
-unsigned ParseEngineVersion(std::string_view banner) {
-  size_t at = banner.find("7-Zip");
-  if (at == std::string_view::npos) return 0;
-  std::string_view line = banner.substr(at + 5);
-  line = line.substr(0, line.find('\n'));
-  auto digit = [&](size_t i) { return i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); };
-  // The first "major.minor" on the banner line; other numbers ("[64]") are skipped.
-  for (size_t i = 0; i < line.size(); ++i) {
-    if (!digit(i) || (i > 0 && digit(i - 1))) continue;
-    unsigned major = 0;
-    size_t j = i;
-    for (; digit(j); ++j) major = major * 10 + static_cast<unsigned>(line[j] - '0');
-    if (j - i > 3 || j >= line.size() || line[j] != '.' || !digit(j + 1)) continue;
-    unsigned minor = static_cast<unsigned>(line[j + 1] - '0');
-    if (digit(j + 2)) minor = minor * 10 + static_cast<unsigned>(line[j + 2] - '0');
-    else minor *= 10;  // "9.2" reads as 9.20
-    return std::min(major * 100 + minor, 65535u);
-  }
-  return 0;
-}
-
-std::string ShellQuote(std::string_view text) {
-  std::string r = "'";
-  for (char c : text) {
-    if (c == '\'') r += "'\\''";
-    else r += c;
-  }
-  return r + "'";
-}
-
-std::string WindowsQuote(std::string_view text) {
-  std::string r = "\"";
-  size_t backslashes = 0;
-  for (char c : text) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == '"') r.append(backslashes * 2 + 1, '\\');
-    else r.append(backslashes, '\\');
-    backslashes = 0;
-    r += c;
-  }
-  r.append(backslashes * 2, '\\');
-  return r + "\"";
 }
 
 size_t Utf8CutPoint(std::string_view text, size_t max) {

@@ -1,5 +1,5 @@
 // The command text of the archiver interface, taken apart and turned into the
-// argument lists the 7-Zip engine gets. Plain C++ on UTF-8 text, so that it is
+// argument list the 7-Zip engine gets. Plain C++ on UTF-8 text, so that it is
 // also built and tested natively; the disk and the processes are the caller's.
 #pragma once
 #include <functional>
@@ -30,24 +30,24 @@ bool ParseCommand(const std::vector<std::string>& args, ParsedCommand& out, std:
 
 // Commands whose names are files on disk, not entries of the archive.
 bool TakesDiskNames(std::string_view command);
-// Commands that leave a new or changed archive behind, which is tested before success.
-bool WritesArchive(std::string_view command);
 bool HasWildcard(std::string_view name);
 // "C:\x", "\\server\share", "\x" (root of the current drive).
 bool IsAbsoluteWindowsPath(std::string_view path);
 
-// How the engine wants its paths: a Windows engine takes them as they are;
-// the Linux engine needs '/' in relative names and Unix forms of absolute paths.
+// How the engine gets the paths of switches (-o, -w, list files): absolute
+// ones as the system makes them full, relative ones from the base folder, as
+// the names are. The names themselves stay as written: relative names are
+// stored in the archive as they are given.
 struct PathStyle {
-  bool unixSeparators = false;
-  // Absolute Windows path -> the engine's form of it; empty when it cannot be converted.
+  // A path -> its full form; empty when it cannot be made.
   std::function<std::string(const std::string&)> absolute;
+  std::function<std::string(const std::string&)> relative;
 };
 
+// The engine's arguments, as its console takes them.
 struct EnginePlan {
-  std::vector<std::string> main;   // arguments after the program name
-  std::vector<std::string> check;  // empty when the command needs no check
-  std::string archive;             // the archive in the engine's form
+  std::vector<std::string> main;
+  std::string archive;  // the archive, as the engine gets it
 };
 
 // exactItems[i]: names[i] has no wildcard and names an existing file or folder;
@@ -56,15 +56,6 @@ struct EnginePlan {
 bool BuildEnginePlan(const ParsedCommand& cmd, const std::string& archivePath,
                      const std::vector<bool>& exactItems, const PathStyle& style,
                      EnginePlan& plan, std::string& error);
-
-// "7-Zip (z) 26.02 (x64) : ..." or "7-Zip 24.08 (x64) ..." -> 2602, 2408; 0 when absent.
-unsigned ParseEngineVersion(std::string_view banner);
-
-// One word for /bin/sh that no character of the text can escape from.
-std::string ShellQuote(std::string_view text);
-// One argument for a Windows command line, read back exactly by the usual
-// argv rules (backslashes before a quote doubled, quotes escaped).
-std::string WindowsQuote(std::string_view text);
 
 // The end of a UTF-8 text cut to at most max bytes without splitting a character.
 size_t Utf8CutPoint(std::string_view text, size_t max);

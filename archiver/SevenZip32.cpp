@@ -1,31 +1,29 @@
 // The entry points of 7-ZIP32.DLL. Each SevenZip call takes the command text
-// apart, finds the engine, runs it (showing its progress when it takes long),
-// tests the archive it wrote, and reports; a failure's reason also goes to
+// apart, runs it with 7-Zip's engine on a thread of its own (showing its
+// progress when it takes long), and reports; a failure's reason also goes to
 // the reasons window.
 #include "SevenZip32.h"
 
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "CallMonitor.h"
 #include "CommandText.h"
-#include "Engine.h"
-#include "LinuxStarter.h"
+#include "EngineCall.h"
+#include "Files.h"
 #include "PathText.h"
-#include "Reason.h"
 #include "ReasonWindow.h"
 #include "Utf8.h"
 #include "WideText.h"
-#include "WinePaths.h"
 
 using namespace archiver;
 
 namespace {
 
-HMODULE g_self = nullptr;
 // Before SevenZipSetUnicodeMode(TRUE) the texts are in the ANSI code page.
 std::atomic<bool> g_unicode{false};
 
@@ -61,28 +59,25 @@ bool IsFolder(const std::wstring& path) {
 
 struct Outcome {
   int code = SEVENZIP32_OK;
-  std::string text;  // UTF-8
+  std::string text;      // UTF-8: the engine's words, then the library's line
+  std::string said;      // UTF-8: the engine's words alone
   std::wstring archive;  // full path, once known
 };
 
-Outcome Fail(int code, const std::string& why, std::string engineOutput = {}) {
-  return {code, engineOutput + "7-ZIP32.DLL: " + why + "\n", {}};
-}
+Outcome Fail(int code, const std::string& why) { return {code, "7-ZIP32.DLL: " + why + "\n", {}, {}}; }
 
-// Told once per process: every later call fails the same way, and its own code says so.
-void ReportMissingEngineOnce(HWND owner, const Engine& engine) {
-  static bool told = false;
-  if (told) return;
-  told = true;
-  std::wstring how = L"7-Zip のエンジンが見つからないため、圧縮できません。\n";
-  if (engine.searched.size() == 1 && engine.searched[0].find(L'\\') == std::wstring::npos &&
-      !Env(SEVENZIP32_ENGINE_VARIABLE).empty())
-    how += L"環境変数 SEVENZIP32_ENGINE が指すプログラムがありません。\n";
-  how += L"Windows では 7-Zip をインストールするか、7z.exe をこのライブラリ (7-ZIP32.DLL) と同じフォルダーに置いてください。";
-  if (UnderWine()) how += L"\nLinux では 7zip パッケージ (/usr/bin/7zz) をインストールしてください (例: sudo apt install 7zip)。";
-  std::string places = "探した場所:\n";
-  for (const std::wstring& p : engine.searched) places += "  " + U8(p) + "\n";
-  ReportFailure(owner, L"7-Zip が見つかりません", how, places);
+int CodeOf(EngineOutcome::Kind kind) {
+  using K = EngineOutcome::Kind;
+  switch (kind) {
+    case K::Ok: return SEVENZIP32_OK;
+    case K::Warnings: return SEVENZIP32_ENGINE_WARNING;
+    case K::Failed: return SEVENZIP32_ENGINE_FAILED;
+    case K::CheckFailed: return SEVENZIP32_CHECK_FAILED;
+    case K::BadCommand: return SEVENZIP32_BAD_COMMAND;
+    case K::Cancelled: return SEVENZIP32_CANCELLED;
+    case K::NoPassword: return SEVENZIP32_NO_PASSWORD;
+    default: return SEVENZIP32_INTERNAL;
+  }
 }
 
 const wchar_t* Summary(int code) {
@@ -93,10 +88,10 @@ const wchar_t* Summary(int code) {
       return L"7-Zip がエラーを報告しました。";
     case SEVENZIP32_CHECK_FAILED:
       return L"書き込んだアーカイブがテストに合格しませんでした。";
-    case SEVENZIP32_START_FAILED:
-      return L"7-Zip を最後まで実行できませんでした。";
     case SEVENZIP32_BAD_COMMAND:
       return L"このコマンドは 7-Zip に渡せません。";
+    case SEVENZIP32_NO_PASSWORD:
+      return L"パスワードが必要ですが、コマンドにありません。";
     default:
       return L"ライブラリの内部エラーです。";
   }
@@ -104,6 +99,27 @@ const wchar_t* Summary(int code) {
 
 // Command texts longer than this are refused rather than read without end.
 constexpr size_t kMaxCommand = 1 << 20;
+
+// The engine's work, on a thread of its own so that the caller's keeps its
+// windows painted; everything it needs lives in the caller's frame, which
+// waits for it.
+struct EngineJob {
+  std::vector<std::wstring> args;
+  std::wstring base;
+  CallState state;
+  EngineOutcome outcome;
+
+  // On 32-bit x86 a new thread's stack is aligned to 4 bytes only, and the
+  // engine's SSE code needs 16: the entry point realigns it.
+#if defined(__GNUC__) && defined(__i386__)
+  __attribute__((force_align_arg_pointer))
+#endif
+  static DWORD WINAPI Main(void* p) {
+    auto* job = static_cast<EngineJob*>(p);
+    job->outcome = RunEngineCommand(job->args, job->base, job->state);
+    return 0;
+  }
+};
 
 Outcome Run(HWND owner, const char* command) {
   if (!command) return Fail(SEVENZIP32_BAD_COMMAND, "no command text");
@@ -122,60 +138,53 @@ Outcome Run(HWND owner, const char* command) {
   std::wstring work = CurrentFolder();
   if (cmd.hasBase && !cmd.base.empty()) work = FullPath(Wide(cmd.base));
   if (work.empty() || !IsFolder(work)) return Fail(SEVENZIP32_BAD_COMMAND, "the base folder does not exist: " + cmd.base);
+  if (work.back() != L'\\') work += L'\\';
   std::wstring archive = FullPath(Wide(cmd.archive));
   if (archive.empty()) return Fail(SEVENZIP32_BAD_COMMAND, "the archive name is not a path: " + cmd.archive);
 
-  Engine engine = FindEngine(g_self);
-  if (engine.kind == Engine::Kind::None) {
-    ReportMissingEngineOnce(owner, engine);
-    return Fail(SEVENZIP32_NO_ENGINE, engine.whyNone);
-  }
-
   std::vector<bool> exact(cmd.names.size(), false);
   if (TakesDiskNames(cmd.command)) {
-    std::wstring folder = work.back() == L'\\' ? work : work + L'\\';
     for (size_t i = 0; i < cmd.names.size(); ++i) {
       const std::string& n = cmd.names[i];
       if (n.empty() || HasWildcard(n)) continue;
-      exact[i] = Exists(IsAbsoluteWindowsPath(n) ? FullPath(Wide(n)) : folder + Wide(n));
+      exact[i] = Exists(IsAbsoluteWindowsPath(n) ? FullPath(Wide(n)) : work + Wide(n));
     }
   }
-
   PathStyle style;
-  style.unixSeparators = engine.kind == Engine::Kind::Linux;
-  style.absolute = [&](const std::string& p) { return EnginePath(engine, FullPath(Wide(p))); };
+  style.absolute = [](const std::string& p) { return U8(FullPath(Wide(p))); };
+  style.relative = [&](const std::string& p) { return U8(FullPath(work + Wide(p))); };
   EnginePlan plan;
   if (!BuildEnginePlan(cmd, U8(archive), exact, style, plan, error)) return Fail(SEVENZIP32_BAD_COMMAND, error);
 
-  EngineRun run;
+  EngineJob job;
+  for (const std::string& a : plan.main) job.args.push_back(Wide(a));
+  job.base = work;
+  HANDLE thread = CreateThread(nullptr, 0, &EngineJob::Main, &job, 0, nullptr);
+  if (!thread) return Fail(SEVENZIP32_INTERNAL, "no thread for the engine");
   {
-    CallMonitor monitor(owner, W(NamePart(U16(archive))));  // archive is a full path: backslashes only
-    run = RunEngine(engine, work, plan, &monitor);
-  }
-  Outcome o = Outcome{SEVENZIP32_OK, run.output + run.checkOutput, archive};
-  if (run.cancelled) {
-    // An update is written to the temporary file and only then replaces the
-    // archive, so the archive itself is still the old one.
-    if (WritesArchive(cmd.command)) {
-      // What a cancel must leave as it was: an archive that existed before,
-      // and the engine's temporary file beside it if one happened to exist.
-      if (!run.archiveExisted) DeleteFileW(archive.c_str());
-      if (!run.tempExisted) DeleteFileW((archive + L".tmp").c_str());
+    CallMonitor monitor(owner, W(NamePart(U16(archive))), job.state);  // archive is a full path: backslashes only
+    while (!monitor.Wait(thread, 50)) {
     }
-    o = Fail(SEVENZIP32_CANCELLED, "cancelled by the user", run.output);
-  } else if (!run.completed) {
-    o = Fail(SEVENZIP32_START_FAILED, run.failure, run.output);
-  } else if (run.exitCode == 1) {
-    o = Fail(SEVENZIP32_ENGINE_WARNING, "the engine reported warnings (exit code 1)", o.text);
-  } else if (run.exitCode != 0) {
-    o = Fail(SEVENZIP32_ENGINE_FAILED, "the engine failed (exit code " + std::to_string(run.exitCode) + ")", o.text);
-  } else if (run.checked && run.checkExitCode != 0) {
-    o = Fail(SEVENZIP32_CHECK_FAILED,
-             "the archive written failed its test (exit code " + std::to_string(run.checkExitCode) + ")", o.text);
   }
-  o.archive = archive;
+  CloseHandle(thread);
+
+  const EngineOutcome& r = job.outcome;
+  Outcome o;
+  o.code = CodeOf(r.kind);
+  o.archive = r.archive.empty() ? archive : r.archive;
+  o.said = U8(r.said);
+  o.text = o.said + U8(r.listing);
+  // The console's closing words, or the library's line on what went wrong.
+  o.text += o.code == SEVENZIP32_OK ? std::string("Everything is Ok\n") : "7-ZIP32.DLL: " + U8(r.why) + "\n";
   return o;
 }
+
+// One call at a time in the process: the engine's parser keeps its switches
+// in globals. Another thread's call waits for the end of this one; a call
+// from inside a call, made by a window procedure that the call's message
+// handling ran, is refused at once, since it would wait for itself.
+std::mutex g_callLock;
+thread_local bool t_inCall = false;
 
 // Cut to the size given, never inside a character, and always terminated.
 void Deliver(const std::string& utf8, LPSTR out, DWORD size) {
@@ -202,12 +211,22 @@ void Deliver(const std::string& utf8, LPSTR out, DWORD size) {
 extern "C" {
 
 int WINAPI SevenZip(HWND owner, LPCSTR command, LPSTR output, DWORD size) {
+  if (t_inCall) {
+    Deliver("7-ZIP32.DLL: called from inside a call\n", output, size);
+    return SEVENZIP32_IN_CALL;
+  }
   try {
+    std::lock_guard<std::mutex> one(g_callLock);
+    t_inCall = true;
+    struct Leave {
+      ~Leave() { t_inCall = false; }
+    } leave;
     Outcome o = Run(owner, command);
     Deliver(o.text, output, size);
-    // The user knows why a cancelled job failed; a missing engine is told once.
-    if (o.code != SEVENZIP32_OK && o.code != SEVENZIP32_CANCELLED && o.code != SEVENZIP32_NO_ENGINE)
-      ReportFailure(owner, o.archive.empty() ? L"7-ZIP32.DLL" : o.archive, Summary(o.code), EngineComplaint(o.text));
+    // The user knows why a cancelled job failed.
+    if (o.code != SEVENZIP32_OK && o.code != SEVENZIP32_CANCELLED)
+      ReportFailure(owner, o.archive.empty() ? L"7-ZIP32.DLL" : o.archive, Summary(o.code),
+                    o.said.empty() ? o.text : o.said);
     return o.code;
   } catch (const std::bad_alloc&) {
     if (output && size > 0) output[0] = '\0';
@@ -223,11 +242,8 @@ int WINAPI SevenZip(HWND owner, LPCSTR command, LPSTR output, DWORD size) {
 }
 
 WORD WINAPI SevenZipGetVersion() {
-  try {
-    return EngineVersion(FindEngine(g_self));
-  } catch (...) {
-    return 0;
-  }
+  static const WORD version = EngineVersion();
+  return version;
 }
 
 WORD WINAPI SevenZipGetSubVersion() { return kSevenZip32Revision; }
@@ -237,14 +253,8 @@ BOOL WINAPI SevenZipSetUnicodeMode(BOOL unicode) {
   return TRUE;
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_self = instance;
-    DisableThreadLibraryCalls(instance);
-  }
-  // Unloaded while the process goes on: the helper is let go now. At the
-  // process's end it sees its pipe close by itself.
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) EndHelper();
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
   return TRUE;
 }
 

@@ -1,4 +1,4 @@
-// 7-ZIP32.DLL: the archiver interface over the 7-Zip command-line engine.
+// 7-ZIP32.DLL: the archiver interface, with 7-Zip's engine inside.
 // Callers load the library at run time and look the entry points up by name;
 // this header gives their types and the values SevenZip returns.
 #pragma once
@@ -8,26 +8,18 @@
 // output buffer says what happened in words.
 enum : int {
   SEVENZIP32_OK = 0,
-  SEVENZIP32_NO_ENGINE = 0x8201,       // no 7-Zip engine was found
   SEVENZIP32_BAD_COMMAND = 0x8202,     // the command text cannot be used (see the output)
-  SEVENZIP32_ENGINE_WARNING = 0x8203,  // the engine finished with warnings (exit code 1)
-  SEVENZIP32_ENGINE_FAILED = 0x8204,   // the engine reported an error
-  SEVENZIP32_CHECK_FAILED = 0x8205,    // the archive written did not pass the engine's test
-  SEVENZIP32_START_FAILED = 0x8206,    // the engine was found but could not be run to its end
-  SEVENZIP32_INTERNAL = 0x8207,        // out of memory, no temporary folder, ...
-  SEVENZIP32_CANCELLED = 0x8208,       // the user pressed cancel: the engine was stopped
+  SEVENZIP32_ENGINE_WARNING = 0x8203,  // done, but the engine left items out (it names them)
+  SEVENZIP32_ENGINE_FAILED = 0x8204,   // the engine reported an error; an archive being written stays as it was
+  SEVENZIP32_CHECK_FAILED = 0x8205,    // the archive written did not pass its test and was not kept
+  SEVENZIP32_INTERNAL = 0x8207,        // out of memory, or the library itself failed
+  SEVENZIP32_CANCELLED = 0x8208,       // the user pressed cancel: nothing was changed
+  SEVENZIP32_NO_PASSWORD = 0x8209,     // a password was needed and the command gave none
+  SEVENZIP32_IN_CALL = 0x820A,         // called from inside a call of the same thread
 };
 
 // This library's own revision, reported by SevenZipGetSubVersion.
-constexpr WORD kSevenZip32Revision = 1;
-
-// An absolute path in this variable chooses the engine and ends the search:
-// a Windows program (7z.exe), or under Wine a Linux one given by its Unix path.
-#define SEVENZIP32_ENGINE_VARIABLE L"SEVENZIP32_ENGINE"
-
-// Under Wine, any value in this variable makes every call start its engine
-// through a new /bin/sh instead of the resident helper (slower by a few ms).
-#define SEVENZIP32_NO_HELPER_VARIABLE L"SEVENZIP32_NO_HELPER"
+constexpr WORD kSevenZip32Revision = 2;
 
 using SevenZipProc = int(WINAPI*)(HWND owner, LPCSTR command, LPSTR output, DWORD size);
 using SevenZipGetVersionProc = WORD(WINAPI*)();

@@ -22,5 +22,10 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 # The same commit gives the same binaries wherever it is built: no link time in
 # the PE header, and no build folder in the debug information.
 add_link_options(-Wl,--no-insert-timestamp)
+# A 32-bit process gets 4 GB of address space on 64-bit Windows, not 2: the
+# engine's bigger dictionaries need it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_link_options(-Wl,--large-address-aware)
+endif()
 add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>
                     $<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>)

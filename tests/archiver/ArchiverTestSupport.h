@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SevenZip32.h"
@@ -347,13 +348,14 @@ inline std::set<std::string> Under(const std::string& folder, const std::set<std
   return r;
 }
 
-// A Linux engine made of a script; it hands everything but the add to the real 7zz.
-inline std::string FakeLinuxEngine(const std::string& name, const std::string& onAdd) {
-  std::string path = g_rootUnix + "/" + name;
-  ShellResult r = Shell("cat >" + Quote(path) + " <<'END'\n#!/bin/sh\nif [ \"$1\" = a ]; then\n" + onAdd +
-                        "\nfi\nexec /usr/bin/7zz \"$@\"\nEND\nchmod +x " + Quote(path));
-  EXPECT_EQ(r.code, 0) << r.output;
-  return path;
-}
+// Holds a file open with no sharing, as a program that writes it would.
+struct Locked {
+  HANDLE h;
+  explicit Locked(const std::wstring& path)
+      : h(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~Locked() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+};
 
 }  // namespace archtest

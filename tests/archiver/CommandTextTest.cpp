@@ -97,16 +97,11 @@ TEST(ParseCommand, RefusesWhatCannotBeRun) {
 }
 
 namespace {
-PathStyle LinuxStyle() {
+// Full paths as a system would make them: relative ones from the base folder C:\b\.
+PathStyle TestStyle() {
   PathStyle s;
-  s.unixSeparators = true;
-  s.absolute = [](const std::string& p) {
-    if (p.rfind(R"(C:\)", 0) != 0) return std::string();
-    std::string u = "/c/" + p.substr(3);
-    for (char& ch : u)
-      if (ch == '\\') ch = '/';
-    return u;
-  };
+  s.absolute = [](const std::string& p) { return p.rfind("C:", 0) == 0 ? p : std::string(); };
+  s.relative = [](const std::string& p) { return R"(C:\b\)" + p; };
   return s;
 }
 }  // namespace
@@ -118,57 +113,40 @@ TEST(BuildEnginePlan, ExactItemsAreIncludedWithoutRecursionAndNamesFollowDoubleD
                             R"(sub\)"},
                            c, error));
   EnginePlan plan;
-  ASSERT_TRUE(BuildEnginePlan(c, R"(C:\d\x.zip)", {true, false, true, true}, LinuxStyle(), plan, error)) << error;
-  EXPECT_EQ(plan.main, (Args{"a", "-tzip", "-r", "-sccUTF-8", "-ir-!report.txt", "-ir-!-x.txt", "-ir-!sub", "--",
-                             "/c/d/x.zip", "photos/*"}));
-  EXPECT_EQ(plan.check, (Args{"t", "-sccUTF-8", "--", "/c/d/x.zip"}));
+  ASSERT_TRUE(BuildEnginePlan(c, R"(C:\d\x.zip)", {true, false, true, true}, TestStyle(), plan, error)) << error;
+  // Names stay as written: they are stored in the archive as given.
+  EXPECT_EQ(plan.main, (Args{"a", "-tzip", "-r", "-ir-!report.txt", "-ir-!-x.txt", "-ir-!sub", "--", R"(C:\d\x.zip)",
+                             R"(photos\*)"}));
+  EXPECT_EQ(plan.archive, R"(C:\d\x.zip)");
 
-  // A Windows engine takes the paths as written.
-  EnginePlan win;
-  ASSERT_TRUE(BuildEnginePlan(c, R"(C:\d\x.zip)", {false, false, false, false}, PathStyle{}, win, error));
-  EXPECT_EQ(win.main, (Args{"a", "-tzip", "-r", "-sccUTF-8", "--", R"(C:\d\x.zip)", "report.txt", R"(photos\*)",
-                            "-x.txt", R"(sub\)"}));
+  EnginePlan none;
+  ASSERT_TRUE(BuildEnginePlan(c, R"(C:\d\x.zip)", {false, false, false, false}, TestStyle(), none, error));
+  EXPECT_EQ(none.main, (Args{"a", "-tzip", "-r", "--", R"(C:\d\x.zip)", "report.txt", R"(photos\*)", "-x.txt",
+                             R"(sub\)"}));
 }
 
-TEST(BuildEnginePlan, PathSwitchesPasswordsVolumesAndCommandsWithoutCheck) {
+TEST(BuildEnginePlan, PathsOfSwitchesAreMadeFullFromTheBaseFolder) {
   ParsedCommand c;
   std::string error;
-  ASSERT_TRUE(ParseCommand({"a", R"(-wC:\tmp)", R"(-xr!sub\*.bak)", R"(-i@C:\lists\in.txt)", "-psecret", "-v10m",
-                            "-sccWIN", R"(C:\d\x.7z)"},
+  ASSERT_TRUE(ParseCommand({"a", R"(-wC:\tmp)", R"(-xr!sub\*.bak)", R"(-i@lists\in.txt)", R"(-ax@C:\l\x.txt)",
+                            "-psecret", "-v10m", R"(C:\d\x.7z)"},
                            c, error));
   EnginePlan plan;
-  ASSERT_TRUE(BuildEnginePlan(c, R"(C:\d\x.7z)", {}, LinuxStyle(), plan, error)) << error;
-  EXPECT_EQ(plan.main, (Args{"a", "-w/c/tmp", "-xr!sub/*.bak", "-i@/c/lists/in.txt", "-psecret", "-v10m", "-sccWIN",
-                             "--", "/c/d/x.7z"}));
-  EXPECT_EQ(plan.check, (Args{"t", "-psecret", "-sccUTF-8", "--", "/c/d/x.7z.001"}));
+  ASSERT_TRUE(BuildEnginePlan(c, R"(C:\d\x.7z)", {}, TestStyle(), plan, error)) << error;
+  // A wildcard of -x is matched in the archive's terms and stays as written;
+  // list files are read from the disk.
+  EXPECT_EQ(plan.main, (Args{"a", R"(-wC:\tmp)", R"(-xr!sub\*.bak)", R"(-i@C:\b\lists\in.txt)",
+                             R"(-ax@C:\l\x.txt)", "-psecret", "-v10m", "--", R"(C:\d\x.7z)"}));
 
-  ASSERT_TRUE(ParseCommand({"x", R"(-oC:\out)", R"(C:\d\x.zip)", R"(C:\d\)", "report.txt"}, c, error));
-  ASSERT_TRUE(BuildEnginePlan(c, R"(C:\d\x.zip)", {true}, LinuxStyle(), plan, error));
+  ASSERT_TRUE(ParseCommand({"x", "-oout", R"(C:\d\x.zip)", R"(C:\d\)", "report.txt"}, c, error));
+  ASSERT_TRUE(BuildEnginePlan(c, R"(C:\d\x.zip)", {true}, TestStyle(), plan, error));
   // Names of an extraction are entries of the archive, never disk items.
-  EXPECT_EQ(plan.main, (Args{"x", "-o/c/out", "-sccUTF-8", "--", "/c/d/x.zip", "report.txt"}));
-  EXPECT_TRUE(plan.check.empty());
+  EXPECT_EQ(plan.main, (Args{"x", R"(-oC:\b\out)", "--", R"(C:\d\x.zip)", "report.txt"}));
 
-  // A path the engine cannot be given is an error, not a silent drop.
-  ASSERT_TRUE(ParseCommand({"a", R"(D:\elsewhere\x.zip)"}, c, error));
-  EXPECT_FALSE(BuildEnginePlan(c, R"(D:\elsewhere\x.zip)", {}, LinuxStyle(), plan, error));
-  EXPECT_NE(error.find(R"(D:\elsewhere\x.zip)"), std::string::npos);
-}
-
-TEST(ParseEngineVersion, BannersOfTheEngines) {
-  struct Case {
-    const char* banner;
-    unsigned version;
-  } cases[] = {
-      {"\n7-Zip (z) 26.02 (x64) : Copyright (c) 1999-2026 Igor Pavlov : 2026-06-25\n", 2602},
-      {"7-Zip 24.08 (x64) : Copyright (c) 1999-2024 Igor Pavlov : 2024-08-11", 2408},
-      {"7-Zip [64] 16.02 : Copyright (c) 1999-2016 Igor Pavlov : 2016-05-21", 1602},
-      {"7-Zip 9.20  Copyright (c) 1999-2010 Igor Pavlov  2010-11-18", 920},
-      {"7-Zip (a) 23.01 (x86)", 2301},
-      {"no banner at all 26.02", 0},
-      {"7-Zip\n26.02", 0},
-      {"", 0},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ParseEngineVersion(c.banner), c.version) << c.banner;
+  // A path that cannot be made full is an error, not a silent drop.
+  ASSERT_TRUE(ParseCommand({"a", R"(-wD:\elsewhere)", R"(C:\d\x.zip)"}, c, error));
+  EXPECT_FALSE(BuildEnginePlan(c, R"(C:\d\x.zip)", {}, TestStyle(), plan, error));
+  EXPECT_NE(error.find(R"(D:\elsewhere)"), std::string::npos);
 }
 
 TEST(Utf8CutPoint, NeverSplitsACharacter) {
@@ -176,38 +154,3 @@ TEST(Utf8CutPoint, NeverSplitsACharacter) {
   const size_t expected[] = {0, 1, 2, 2, 2, 5, 5, 5, 8, 8};
   for (size_t max = 0; max < std::size(expected); ++max) EXPECT_EQ(Utf8CutPoint(text, max), expected[max]) << max;
 }
-
-// Texts that a shell or a command-line parser would otherwise act on.
-static const std::vector<std::string> kNastyTexts = {
-    "plain", "with blank", "it's", "say \"hi\"", "$(touch marker)", "`touch marker`", "a; b & c | d",
-    "100% !bang!", "star*?", "new\nline", "-x", "@notes", "trailing\\", "two\\\\\"q", "\\\"", "", "'",
-    "''\\''", "\xE6\x97\xA5\xE6\x9C\xAC \xE8\xAA\x9E"};
-
-#ifndef _WIN32
-TEST(ShellQuote, RealShellReadsBackEveryTextUnchanged) {
-  for (const std::string& text : kNastyTexts) {
-    std::string command = "printf '%s|' " + ShellQuote(text);
-    FILE* p = popen(command.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string got;
-    char buf[256];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) got.append(buf, n);
-    EXPECT_EQ(pclose(p), 0) << text;
-    EXPECT_EQ(got, text + "|") << text;
-  }
-}
-#else
-TEST(WindowsQuote, CommandLineToArgvReadsBackEveryTextUnchanged) {
-  for (const std::string& text : kNastyTexts) {
-    std::wstring line = L"prog.exe " + W(FromUtf8(WindowsQuote(text))) + L" next";
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(line.c_str(), &argc);
-    ASSERT_NE(argv, nullptr);
-    ASSERT_EQ(argc, 3) << text;
-    EXPECT_EQ(ToUtf8(U16(argv[1])), text);
-    EXPECT_EQ(std::wstring(argv[2]), L"next");
-    LocalFree(argv);
-  }
-}
-#endif

@@ -7,7 +7,8 @@
 
 A source file is safe when it is on disk unchanged, or inside a sound archive outside
 it (tested with 7zz, read with zipfile), or, in recycle-bin mode, in the trash with its
-info file naming where it was. The settings file is the old one or a whole new one.
+info file naming where it was. A file under an archive's name is a sound archive. The
+settings file is the old one or a whole new one.
 """
 import hashlib
 import json
@@ -132,7 +133,11 @@ def check(round_dir):
     outcome = {"intact": 0, "archived": 0, "trashed": 0}
     for source in manifest["sources"]:
         base = os.path.splitext(source["name"])[0] if not source["folder"] else source["name"]
-        archive = archive_contents(os.path.join(data, base + ".zip"))
+        archive_path = os.path.join(data, base + ".zip")
+        archive = archive_contents(archive_path)
+        # Whatever the moment of a kill, an archive's name holds a whole tested archive or nothing.
+        if archive is None and os.path.exists(archive_path):
+            problems.append("%s: a half archive under the archive's name" % archive_path)
         for rel, want in source["files"].items():
             on_disk = os.path.join(data, source["name"], rel) if source["folder"] else os.path.join(data, rel)
             if os.path.isfile(on_disk):
