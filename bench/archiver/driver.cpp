@@ -5,7 +5,6 @@
 // (file form for f0.txt ... f<N-1>.txt, archives a0.zip ...; private bytes of
 // the process after the 10th call and after the last, in KB)
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -20,11 +19,16 @@ static double Now() {
   return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
+// Committed private memory, summed over the address space (Wine leaves the
+// PrivateUsage counter of GetProcessMemoryInfo at 0).
 static unsigned long long PrivateKb() {
-  PROCESS_MEMORY_COUNTERS_EX m{};
-  m.cb = sizeof m;
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&m), sizeof m);
-  return m.PrivateUsage / 1024;
+  unsigned long long total = 0;
+  MEMORY_BASIC_INFORMATION m;
+  for (char* p = nullptr; VirtualQuery(p, &m, sizeof m) == sizeof m; p = static_cast<char*>(m.BaseAddress) + m.RegionSize) {
+    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE) total += m.RegionSize;
+    if (static_cast<char*>(m.BaseAddress) + m.RegionSize < p) break;
+  }
+  return total / 1024;
 }
 
 int main(int argc, char** argv) {
