@@ -1,41 +1,38 @@
-/* Preloaded into 32-bit processes that run under qemu-user 7.2, to mend two
- * of its defects that break Wine:
- *
- * 1. The signal context is not what the kernel writes. A synchronous fault
- *    carries trap number -1 where the kernel puts the x86 exception vector;
- *    Wine decides what an exception is from that number, so every fault (and
- *    with it every exception Windows code raises on purpose) becomes
- *    "unexpected trap -1". And the segment registers are stored as 16 bits,
- *    leaving stack garbage in the upper half of each slot, which the kernel
- *    clears; Wine copies them into thread contexts as they are (cs=11d0023),
- *    and a context restored from them crashes. Every handler installed with
- *    SA_SIGINFO is wrapped; the wrapper clears the upper halves and, for a
- *    fault, derives the vector from the signal and si_code as the kernel
- *    would have set it.
- * 2. MAP_FIXED_NOREPLACE is taken as a mere hint: a busy address gives a
- *    mapping elsewhere instead of EEXIST. Such a result is undone and turned
- *    into the EEXIST the caller expects.
+/* Preloaded into 32-bit processes that run under qemu-user, to mend the one
+ * defect of its 10.0 that breaks Wine: the signal context of a processor
+ * fault carries trap number -1 where the kernel puts the x86 exception vector
+ * (repro/linux/kernel_abi.c). Wine decides what an exception is from that
+ * number, so a read of a bad address reaches Windows code as an illegal
+ * instruction and a division by zero as a floating-point fault
+ * (repro/exceptions.c). Every handler installed with SA_SIGINFO is wrapped;
+ * for a fault, the wrapper derives the vector from the signal and si_code as
+ * the kernel would have set it.
  *
  * The wrapper runs before Wine has restored its own segment registers, so it
- * must not touch thread-local storage: no errno, no stack protector, no libc. */
-#define _GNU_SOURCE
-#include <dlfcn.h>
-#include <errno.h>
-#include <signal.h>
-#include <stddef.h>
-#include <sys/mman.h>
-#include <ucontext.h>
+ * must not touch thread-local storage: no errno, no stack protector, no libc.
+ * It is built without the C library's headers (no 32-bit development files
+ * needed), so the few types of the i386 ABI it uses are spelled out here. */
 
-#ifndef MAP_FIXED_NOREPLACE
-#define MAP_FIXED_NOREPLACE 0x100000
-#endif
+#define RTLD_NEXT ((void *)-1l)
+void *dlsym(void *handle, const char *name);
 
+enum { SIGILL = 4, SIGTRAP = 5, SIGBUS = 7, SIGFPE = 8, SIGSEGV = 11, NSIG = 65 };
+enum { SA_SIGINFO = 4 };
+enum { ILL_PRVOPC = 5, FPE_INTDIV = 1, FPE_INTOVF = 2, SEGV_MAPERR = 1, SEGV_ACCERR = 2, BUS_ADRALN = 1,
+       TRAP_TRACE = 2 };
 enum { kTrapDivide = 0, kTrapSingleStep = 1, kTrapBreakpoint = 3, kTrapOverflow = 4,
        kTrapInvalidOpcode = 6, kTrapGeneralProtection = 13, kTrapPageFault = 14,
        kTrapFpu = 16, kTrapAlignment = 17 };
+enum { REG_TRAPNO = 12 };  /* slot of the trap number in the context's registers */
 
-typedef void (*info_handler)(int, siginfo_t *, void *);
-static info_handler original[_NSIG];
+typedef void (*info_handler)(int, void *, void *);
+/* The C library's struct sigaction on i386. */
+struct sigaction_abi { info_handler sa_sigaction; unsigned long sa_mask[32]; int sa_flags; void (*sa_restorer)(void); };
+struct siginfo_head { int si_signo, si_errno, si_code; };
+struct ucontext_abi { unsigned long uc_flags; void *uc_link; void *ss_sp; int ss_flags; unsigned long ss_size;
+                      long gregs[19]; };
+
+static info_handler original[NSIG];
 
 static int vector_for(int sig, int code)
 {
@@ -52,61 +49,26 @@ static int vector_for(int sig, int code)
     }
 }
 
-static int is_fault_signal(int sig)
+static void context_mender(int sig, void *info, void *context)
 {
-    return sig == SIGSEGV || sig == SIGBUS || sig == SIGILL || sig == SIGFPE || sig == SIGTRAP;
-}
-
-__attribute__((no_stack_protector))
-static void context_mender(int sig, siginfo_t *info, void *context)
-{
-    ucontext_t *uc = context;
-    if (uc) {
-        greg_t *regs = uc->uc_mcontext.gregs;
-        static const int segments[] = {REG_GS, REG_FS, REG_ES, REG_DS, REG_CS, REG_SS};
-        for (unsigned i = 0; i < sizeof segments / sizeof *segments; i++) regs[segments[i]] &= 0xffff;
-        if ((int)regs[REG_TRAPNO] == -1 && is_fault_signal(sig))
-            regs[REG_TRAPNO] = vector_for(sig, info ? info->si_code : 0);
-    }
+    struct ucontext_abi *uc = context;
+    if (uc && uc->gregs[REG_TRAPNO] == -1)
+        uc->gregs[REG_TRAPNO] = vector_for(sig, info ? ((struct siginfo_head *)info)->si_code : 0);
     original[sig](sig, info, context);
 }
 
-int sigaction(int sig, const struct sigaction *act, struct sigaction *old)
+int sigaction(int sig, const struct sigaction_abi *act, struct sigaction_abi *old)
 {
-    static int (*real)(int, const struct sigaction *, struct sigaction *);
-    if (!real) real = (int (*)(int, const struct sigaction *, struct sigaction *))dlsym(RTLD_NEXT, "sigaction");
-    if (!act || sig <= 0 || sig >= _NSIG || !(act->sa_flags & SA_SIGINFO) || !act->sa_sigaction ||
-        act->sa_handler == SIG_IGN)
+    static int (*real)(int, const struct sigaction_abi *, struct sigaction_abi *);
+    if (!real) real = (int (*)(int, const struct sigaction_abi *, struct sigaction_abi *))dlsym(RTLD_NEXT, "sigaction");
+    /* SIG_DFL and SIG_IGN are 0 and 1. */
+    if (!act || sig <= 0 || sig >= NSIG || !(act->sa_flags & SA_SIGINFO) || (unsigned long)act->sa_sigaction <= 1)
         return real(sig, act, old);
-    struct sigaction wrapped = *act;
+    struct sigaction_abi wrapped = *act;
     original[sig] = act->sa_sigaction;
     wrapped.sa_sigaction = context_mender;
     int result = real(sig, &wrapped, old);
     if (old && (old->sa_flags & SA_SIGINFO) && old->sa_sigaction == context_mender)
         old->sa_sigaction = original[sig];
     return result;
-}
-
-static void *checked(void *want, size_t len, int flags, void *got)
-{
-    if ((flags & MAP_FIXED_NOREPLACE) && got != MAP_FAILED && got != want) {
-        munmap(got, len);
-        errno = EEXIST;
-        return MAP_FAILED;
-    }
-    return got;
-}
-
-void *mmap(void *addr, size_t len, int prot, int flags, int fd, off_t off)
-{
-    static void *(*real)(void *, size_t, int, int, int, off_t);
-    if (!real) real = (void *(*)(void *, size_t, int, int, int, off_t))dlsym(RTLD_NEXT, "mmap");
-    return checked(addr, len, flags, real(addr, len, prot, flags, fd, off));
-}
-
-void *mmap64(void *addr, size_t len, int prot, int flags, int fd, off64_t off)
-{
-    static void *(*real)(void *, size_t, int, int, int, off64_t);
-    if (!real) real = (void *(*)(void *, size_t, int, int, int, off64_t))dlsym(RTLD_NEXT, "mmap64");
-    return checked(addr, len, flags, real(addr, len, prot, flags, fd, off));
 }

@@ -1,7 +1,8 @@
 /* Without any of Morvel's code: show a top-level window, maximise it, restore
  * it, minimise it, then destroy it and show a new one, as the main window's
- * bounds test does. Natively (i686 and x86_64) this ends with exit code 0;
- * under qemu-user 7.2 Wine's X11 driver dies of "BadWindow (X_UnmapWindow)". */
+ * bounds test does. Natively (i686 and x86_64) and under qemu-user 10.0 this
+ * ends with exit code 0; under qemu-user 7.2 Wine's X11 driver died of
+ * "BadWindow (X_UnmapWindow)", one reason why ../qemu takes 10.0 only. */
 #include <windows.h>
 #include <stdio.h>
 
