@@ -245,7 +245,7 @@ struct CallerWindow {
 };
 
 TEST_F(LongJobTest, TheCallersWindowsPaintButItsCommandsWaitForTheEnd) {
-  // A job of a few seconds: one big file, packed hard on one thread.
+  // A job of a few seconds: one big file on one thread.
   const std::wstring tree = BigTree();
   for (bool visible : {true, false}) {
     SCOPED_TRACE(visible ? "visible owner" : "hidden owner");
@@ -282,7 +282,7 @@ TEST_F(LongJobTest, TheCallersWindowsPaintButItsCommandsWaitForTheEnd) {
         }
         return false;
       });
-      c = SevenZipCall("a -tzip -mx=9 -mmt1 " + Q(Out(visible ? L"slow.zip" : L"slow-hidden.zip")) + " " +
+      c = SevenZipCall("a -tzip -mx=7 -mmt1 " + Q(Out(visible ? L"slow.zip" : L"slow-hidden.zip")) + " " +
                            Q(tree) + " \"part1.txt\"",
                        caller.hwnd);
     }
@@ -368,7 +368,7 @@ TEST_F(LongJobTest, ACallFromInsideACallIsRefusedAtOnce) {
       SendMessageW(w, WM_APP, 0, 0);
       return true;
     });
-    outer = SevenZipCall("a -tzip -mx=9 -mmt1 " + Q(Out(L"outer.zip")) + " " + Q(BigTree()) + " \"part1.txt\"");
+    outer = SevenZipCall("a -tzip -mx=7 -mmt1 " + Q(Out(L"outer.zip")) + " " + Q(BigTree()) + " \"part1.txt\"");
   }
   DestroyWindow(w);
   ASSERT_FALSE(titles.empty()) << "no progress window";
