@@ -1,197 +1,151 @@
-// morvel-driver: starts Morvel, waits until its batch is done, prints the log
-// lines read from its window and then what the archiver library's reasons
-// window says about the failures, closes Morvel the normal way (so it saves
-// its settings) and waits for it to end. For machines without a person at
-// the screen.
+// morvel-headless: runs Morvel's command-line batch where no person is at the
+// screen, as the launcher does on a machine without a display. It starts
+// Morvel, answers what Morvel would ask a person, prints each result line as
+// it appears, closes Morvel the normal way once the batch is done (so it saves
+// its settings) and waits for it to end.
 //
-//   morvel-driver [--shot FILE.bmp] [--timeout SECONDS] Morvel.exe [arguments...]
+//   morvel-headless [--progress] [--stop-file FILE] [--timeout SECONDS] [--shot FILE.bmp]
+//                   Morvel.exe [arguments...]
 //
-// The options dialog that a batch without "/n" shows first is answered with OK.
-// Exit status: 0 every job succeeded, 1 a job failed, 2 Morvel could not be
-// run to the end of its batch.
+// Standard output (UTF-8): the log's result lines; after a batch with a failed
+// job "[reasons]" and what the archiver library's window of failures says; and
+// lines for the launcher (Output.h): notes, and with --progress the progress line.
+// The options dialog that a batch without "/n" shows first is answered with OK;
+// a message box is answered with OK and its text becomes a note.
+// A stop (FILE appears, or the time limit passes; there is none unless asked
+// for) ends Morvel as its close does: no further job starts, the job at work
+// is cancelled, the settings are saved. FILE with anything in it ends Morvel
+// at once.
+// Exit status: 0 every job succeeded, 1 a job failed, 2 the batch did not run
+// to its end.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "ToolSupport.h"
+#include "BatchText.h"
+#include "LogTap.h"
+#include "Output.h"
+#include "Runner.h"
+#include "WideText.h"
 
 namespace {
 
-using tool::ClassOf;
-using tool::Print;
-using tool::TextOf;
+using namespace headless;
 
-std::wstring Quote(const std::wstring& arg) { return L"\"" + arg + L"\""; }
-
-struct Windows {
-  DWORD pid;
-  HWND main = nullptr;     // the form with the menu bar
-  HWND options = nullptr;  // a visible form without one: the options dialog
-  HWND reasons = nullptr;  // the archiver library's window of failures
+struct Options {
+  RunOptions run;
+  std::wstring program;
 };
 
-BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
-  auto* w = reinterpret_cast<Windows*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != w->pid) return TRUE;
-  if (ClassOf(hwnd) == L"Morvel7z32Reasons") w->reasons = hwnd;
-  if (ClassOf(hwnd) != L"TMorvelForm") return TRUE;
-  if (GetMenu(hwnd)) w->main = hwnd;
-  else if (IsWindowVisible(hwnd) && TextOf(hwnd) == L"圧縮設定") w->options = hwnd;
-  return TRUE;
-}
-
-BOOL CALLBACK FindOk(HWND hwnd, LPARAM param) {
-  if (ClassOf(hwnd) == L"Button" || ClassOf(hwnd) == L"BUTTON")
-    if (TextOf(hwnd) == L"OK") {
-      *reinterpret_cast<HWND*>(param) = hwnd;
-      return FALSE;
-    }
-  return TRUE;
-}
-
-// The text of a control of another process: WM_GETTEXT is carried across.
-std::wstring ControlText(HWND control) {
-  const LRESULT length = SendMessageW(control, WM_GETTEXTLENGTH, 0, 0);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const LRESULT got = SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
-}
-
-void PrintLines(const std::wstring& text) {
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find(L'\n', start);
-    if (end == std::wstring::npos) end = text.size();
-    std::wstring line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == L'\r') line.pop_back();
-    if (!line.empty()) Print(line);
-    start = end + 1;
+std::optional<Options> ParseOptions(int argc, wchar_t** argv) {
+  Options o;
+  int i = 1;
+  for (; i < argc && argv[i][0] == L'-' && argv[i][1] == L'-'; ++i) {
+    const std::wstring flag = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (flag == L"--progress") o.run.progress = true;
+    else if (flag == L"--stop-file" && hasValue) o.run.stopFile = argv[++i];
+    else if (flag == L"--shot" && hasValue) o.run.shot = argv[++i];
+    else if (flag == L"--timeout" && hasValue) o.run.timeoutMs = static_cast<ULONGLONG>(_wtoi(argv[++i])) * 1000;
+    else return std::nullopt;
   }
+  if (i >= argc) return std::nullopt;
+  o.program = argv[i];
+  o.run.arguments.assign(argv + i + 1, argv + argc);
+  return o;
 }
 
-bool AnyFailed(const std::vector<std::wstring>& lines) {
-  for (const auto& line : lines)
-    if (line.find(L"NG] ") != std::wstring::npos) return true;
-  return false;
+std::vector<std::u16string> U16s(const std::vector<std::wstring>& v) {
+  std::vector<std::u16string> out;
+  for (const auto& s : v) out.push_back(U16(s));
+  return out;
 }
 
-HWND ListOf(HWND main) { return FindWindowExW(main, nullptr, L"ListBox", nullptr); }
-
-std::wstring LineOf(HWND list, LRESULT index) {
-  const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length < 0) return {};
-  std::wstring line(static_cast<size_t>(length) + 1, L'\0');
-  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(line.data()));
-  line.resize(static_cast<size_t>(length));
-  return line;
+// The window the tap in Morvel sends the log's lines to; only messages, never shown.
+LRESULT CALLBACK ListenerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COPYDATA) {
+    auto* runner = reinterpret_cast<Runner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (runner && data) {
+      std::wstring line;
+      if (data->lpData && data->cbData >= sizeof(wchar_t))
+        line.assign(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t) - 1);
+      runner->Logged(data->dwData, line);
+    }
+    return TRUE;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-// Brings `lines` up to date with the list. While the batch runs only the new
-// lines are read: each read is a round trip into Morvel's busy thread. A list
-// that shrank or whose first line changed (it was cleared) is read again whole.
-void UpdateLines(HWND list, std::vector<std::wstring>& lines) {
-  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  if (count < 0) return;
-  if (static_cast<size_t>(count) < lines.size() || (!lines.empty() && LineOf(list, 0) != lines[0])) lines.clear();
-  for (LRESULT i = static_cast<LRESULT>(lines.size()); i < count; ++i) lines.push_back(LineOf(list, i));
+HWND MakeListener() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ListenerProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"MorvelHeadlessListener";
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 }
 
-std::vector<std::wstring> ReadLines(HWND list) {
-  std::vector<std::wstring> lines;
-  UpdateLines(list, lines);
-  return lines;
+std::wstring BesideThisProgram(const wchar_t* name) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 }
 
-// The window as it stands on screen, as a 24-bit bitmap file.
-bool SaveShot(HWND hwnd, const std::wstring& path) {
-  int w = 0, h = 0;
-  const std::vector<unsigned char> pixels = tool::Capture(hwnd, w, h);
-  return tool::WriteBitmap(path, w, h, pixels);
+int Fail(const std::wstring& why) {
+  PrintNote(why);
+  return 2;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  std::wstring shot;
-  DWORD timeoutMs = 3600 * 1000;
-  int i = 1;
-  for (; i < argc && argv[i][0] == L'-' && argv[i][1] == L'-'; ++i) {
-    const std::wstring flag = argv[i];
-    if (flag == L"--shot" && i + 1 < argc) shot = argv[++i];
-    else if (flag == L"--timeout" && i + 1 < argc) timeoutMs = static_cast<DWORD>(_wtoi(argv[++i])) * 1000;
-  }
-  if (i >= argc) {
-    Print(L"usage: morvel-driver [--shot FILE.bmp] [--timeout SECONDS] Morvel.exe [arguments...]");
-    return 2;
-  }
-  std::wstring commandLine = Quote(argv[i]);
-  for (int k = i + 1; k < argc; ++k) commandLine += L" " + Quote(argv[k]);
+  const std::optional<Options> options = ParseOptions(argc, argv);
+  if (!options)
+    return Fail(L"usage: morvel-headless [--progress] [--stop-file FILE] [--timeout SECONDS] [--shot FILE.bmp] "
+                L"Morvel.exe [arguments...]");
+  const std::optional<std::u16string> line = MorvelCommandLine(U16(options->program), U16s(options->run.arguments));
+  if (!line)
+    return Fail(L"the arguments cannot be passed to Morvel: an empty one or one with a double quote, "
+                L"or together longer than one Windows command line");
 
+  // Morvel's copy of the tap finds the listener through the environment Morvel inherits.
+  HWND listener = MakeListener();
+  HMODULE tap = LoadLibraryW(BesideThisProgram(kLogTapFile).c_str());
+  const auto tapProc = tap ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(tap, kLogTapProc))) : nullptr;
+  if (!listener || !tapProc) return Fail(L"cannot load " + std::wstring(kLogTapFile) + L" from beside this program");
+  wchar_t handle[32];
+  swprintf(handle, 32, L"%llx", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(listener)));
+  SetEnvironmentVariableW(kLogTapListener, handle);
+
+  // Started held, so that the tap is in place before Morvel adds its first line.
+  std::wstring commandLine = W(*line);
   STARTUPINFOW si{sizeof(si)};
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(argv[i], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    Print(L"[driver] cannot start " + std::wstring(argv[i]));
-    return 2;
+  if (!CreateProcessW(options->program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                      nullptr, &si, &pi))
+    return Fail(L"cannot start " + options->program + L" (error " + std::to_wstring(GetLastError()) + L")");
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, tapProc, tap, pi.dwThreadId);
+  if (!hook) {
+    TerminateProcess(pi.hProcess, 2);
+    return Fail(L"cannot watch Morvel's log (error " + std::to_wstring(GetLastError()) + L")");
   }
+  Runner runner(options->run, pi.hProcess, pi.dwProcessId);
+  SetWindowLongPtrW(listener, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&runner));
+  ResumeThread(pi.hThread);
+  const int status = runner.Go();
+  SetWindowLongPtrW(listener, GWLP_USERDATA, 0);
+  UnhookWindowsHookEx(hook);
   CloseHandle(pi.hThread);
-
-  // The batch runs before the main window first appears: once it is visible, the batch is done.
-  const DWORD start = GetTickCount();
-  Windows w{pi.dwProcessId};
-  std::vector<std::wstring> lines;
-  bool exited = false, timedOut = false;
-  for (;;) {
-    if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) { exited = true; break; }
-    w.options = nullptr;
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&w));
-    if (w.main) {
-      if (HWND list = ListOf(w.main)) UpdateLines(list, lines);
-      if (IsWindowVisible(w.main)) break;
-    }
-    if (w.options) {
-      HWND ok = nullptr;
-      EnumChildWindows(w.options, FindOk, reinterpret_cast<LPARAM>(&ok));
-      if (ok) PostMessageW(ok, BM_CLICK, 0, 0);
-    }
-    if (GetTickCount() - start > timeoutMs) { timedOut = true; break; }
-  }
-  if (!exited && w.main) {
-    if (HWND list = ListOf(w.main)) lines = ReadLines(list);
-  }
-  for (const auto& line : lines) Print(line);
-  if (!exited) {
-    w.reasons = nullptr;
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&w));
-    if (w.reasons) {
-      Print(L"[reasons]");
-      PrintLines(ControlText(GetDlgItem(w.reasons, 100)));
-    }
-  }
-  if (exited) {
-    Print(L"[driver] Morvel closed by itself");
-  } else {
-    if (!shot.empty() && w.main) {
-      RedrawWindow(w.main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      Sleep(300);  // let the X server finish drawing before the copy
-      SaveShot(w.main, shot);
-    }
-    if (w.main) PostMessageW(w.main, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
-      Print(L"[driver] Morvel did not end after WM_CLOSE");
-      TerminateProcess(pi.hProcess, 1);
-      CloseHandle(pi.hProcess);
-      return 2;
-    }
-  }
   CloseHandle(pi.hProcess);
-  if (timedOut) {
-    Print(L"[driver] timed out waiting for the batch");
-    return 2;
-  }
-  return AnyFailed(lines) ? 1 : 0;
+  return status;
 }

@@ -1,22 +1,10 @@
-// What the two helper programs here share: a line of output in UTF-8, the
-// class and caption of a window (of any process), and its picture on screen.
+// The class and texts of a window of any process.
 #pragma once
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
-namespace tool {
-
-inline void Print(const std::wstring& text) {
-  const std::wstring line = text + L"\n";
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), bytes.data(), size, nullptr, nullptr);
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+namespace headless {
 
 inline std::wstring ClassOf(HWND hwnd) {
   wchar_t name[64] = {};
@@ -24,46 +12,25 @@ inline std::wstring ClassOf(HWND hwnd) {
   return name;
 }
 
+// A top-level window's caption.
 inline std::wstring TextOf(HWND hwnd) {
   wchar_t text[512] = {};
   GetWindowTextW(hwnd, text, 512);
   return text;
 }
 
-// The window's screen pixels as a bottom-up 24-bit DIB.
-inline std::vector<unsigned char> Capture(HWND hwnd, int& w, int& h) {
-  RECT r;
-  GetWindowRect(hwnd, &r);
-  w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bitmap);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(mem, old);
-  const size_t size = ((static_cast<size_t>(w) * 3 + 3) & ~size_t{3}) * static_cast<size_t>(h);
-  std::vector<unsigned char> pixels(static_cast<unsigned char*>(bits), static_cast<unsigned char*>(bits) + size);
-  DeleteObject(bitmap);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return pixels;
+// The text of a control of another process: WM_GETTEXT is carried across.
+// Empty when the owner does not answer within `ms`.
+inline std::wstring ControlText(HWND control, UINT ms = 2000) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ms, &length) || length == 0) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                           ms, &got))
+    return {};
+  text.resize(static_cast<size_t>(got));
+  return text;
 }
 
-// Pixels from Capture as a bitmap file.
-inline bool WriteBitmap(const std::wstring& path, int w, int h, const std::vector<unsigned char>& pixels) {
-  BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
-  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(info);
-  BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(offset + pixels.size()), 0, 0, offset};
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD n;
-  const bool ok = WriteFile(file, &fh, sizeof(fh), &n, nullptr) && WriteFile(file, &info, sizeof(info), &n, nullptr) &&
-                  WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &n, nullptr);
-  CloseHandle(file);
-  return ok;
-}
-
-}  // namespace tool
+}  // namespace headless

@@ -17,7 +17,7 @@ echo k >"$d/写真/旅行.txt"
 (cd "$d" && echo z >z.txt && 7zz a -tzip old.zip z.txt >/dev/null && 7zz a -t7z box.7z z.txt >/dev/null && rm z.txt)
 
 run() {  # arguments for Morvel; prints the log lines
-  "$build/wine-run" "$build/tests/tools/morvel-driver.exe" --timeout 120 "$@" >"$work/log.txt" 2>/dev/null </dev/null ||
+  "$build/wine-run" "$build/headless/morvel-headless.exe" --timeout 120 "$@" >"$work/log.txt" 2>/dev/null </dev/null ||
     echo "driver: exit $? ($(tr -d '\r' <"$work/log.txt" | tail -1))"
   cat "$work/log.txt"
 }
@@ -63,7 +63,7 @@ PY
 # 3: a job that fails: its line, then the library's reason, and exit status 1.
 mkdir -p "$d/links"; echo x >"$d/links/ok.txt"; ln -sfn /no/such/target "$d/links/dangling-link"
 code=0
-"$build/wine-run" "$build/tests/tools/morvel-driver.exe" --timeout 120 "$(winpath "$work/app/Morvel.exe")" /n \
+"$build/wine-run" "$build/headless/morvel-headless.exe" --timeout 120 "$(winpath "$work/app/Morvel.exe")" /n \
   "$(winpath "$d/links")" >"$work/log.txt" 2>/dev/null </dev/null || code=$?
 log=$(tr -d '\r' <"$work/log.txt")
 [ "$code" = 1 ] || fail "exit status $code after a failed job: $log"
