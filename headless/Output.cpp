@@ -4,7 +4,12 @@
 
 namespace headless {
 
-void PrintLine(const std::wstring& text) {
+namespace {
+
+// One line stays one line: a message's own line breaks become spaces.
+void Write(std::wstring text) {
+  for (wchar_t& c : text)
+    if (c == L'\n' || c == L'\r') c = L' ';
   const std::wstring line = text + L"\n";
   const int size =
       WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
@@ -15,8 +20,10 @@ void PrintLine(const std::wstring& text) {
   WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-void PrintProgress(const std::wstring& text) { PrintLine(L"\x01" + text); }
+}  // namespace
 
-void PrintNote(const std::wstring& text) { PrintLine(L"\x02" + text); }
+void PrintLine(const std::wstring& text) { Write(text); }
+void PrintProgress(const std::wstring& text) { Write(L"\x01" + text); }
+void PrintNote(const std::wstring& text) { Write(L"\x02" + text); }
 
 }  // namespace headless
