@@ -21,7 +21,8 @@ TMV_OPTION::TMV_OPTION(TComponent* owner)
                     .clientHeight = 403,
                     .border = TBorderStyle::DialogNoSystemMenu,
                     .font = TFont(L"Tahoma", -11),
-                    .snapToScreenEdges = true}) {
+                    .snapToScreenEdges = true,
+                    .snapEveryMove = true}) {
   SHOP = new TSHOperation(this);
   SHOP->Name = L"SHOP";
   SHOP->Title = L"出力先のフォルダを選択してください";
@@ -72,6 +73,18 @@ void TMV_OPTION::SaveSettings() {
   ini.WriteInteger(kSection, u"DeleteMode", RB_DeleteMode2.Checked() ? 2 : 1);
   ini.WriteInteger(kSection, u"DestFolderMode", RB_DestFolderMode2.Checked() ? 2 : 1);
   StoreSettingsFile(ini);
+}
+
+LRESULT TMV_OPTION::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // The dialog closes only through OK, which validates: a close from outside
+  // (Alt+F4, the system's close command, another program) is taken as OK, once
+  // the dialog's own folder browser or message is gone (a disabled dialog
+  // takes no close). The main window's close ends the modal run its own way.
+  if (msg == WM_CLOSE && Modal() && !Application.CloseRequested()) {
+    if (IsWindowEnabled(Handle())) B_OKClick();
+    return 0;
+  }
+  return TForm::Dispatch(msg, wParam, lParam);
 }
 
 void TMV_OPTION::FormKeyDown(WORD key, UINT) {

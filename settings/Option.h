@@ -68,6 +68,9 @@ class TMV_OPTION : public TForm, public CompressionSettings {
   TRadioButton RB_DeleteMode2{this, L"RB_DeleteMode2", {.parent = &GB2, .bounds = {32, 64, 113, 17}, .caption = L"直接削除", .tabOrder = 2}};
 
   TSHOperation* SHOP;
+
+ protected:
+  LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
 extern TMV_OPTION* MV_OPTION;

@@ -166,7 +166,8 @@ void TApplication::HandleException() {
 // ---- TForm ----
 
 TForm::TForm(TComponent* owner, FormArgs args)
-    : TComponent(owner), font_(args.font), color_(args.color), snap_(args.snapToScreenEdges) {
+    : TComponent(owner), font_(args.font), color_(args.color), snap_(args.snapToScreenEdges),
+      snapEveryMove_(args.snapEveryMove) {
   RegisterFormClass(&TForm::WindowProc);
   // No WS_CLIPCHILDREN: a group box paints only its frame and caption, so the
   // form must erase the area inside it, as a dialog does.
@@ -405,6 +406,18 @@ void TForm::Snap(RECT& target) {
   target = {at.x, at.y, at.x + cx, at.y + cy};
 }
 
+void TForm::SnapPlacement(WINDOWPOS& pos) {
+  if (pos.flags & SWP_NOMOVE) return;
+  RECT current{};
+  GetWindowRect(hwnd_, &current);
+  const int cx = current.right - current.left, cy = current.bottom - current.top;
+  if (!(pos.flags & SWP_NOSIZE) && (pos.cx != cx || pos.cy != cy)) return;
+  RECT target{pos.x, pos.y, pos.x + cx, pos.y + cy};
+  Snap(target);
+  pos.x = target.left;
+  pos.y = target.top;
+}
+
 TCustomLabel* TForm::LabelAt(POINT p) const {
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
     auto* label = dynamic_cast<TCustomLabel*>(*it);
@@ -478,9 +491,13 @@ LRESULT TForm::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (OnKeyDown) OnKeyDown(static_cast<WORD>(wParam), ShiftState());
       return 0;
     case WM_MOVING:
-      // Only a move the user makes comes here; where the program places a window it stays.
-      if (snap_) Snap(*reinterpret_cast<RECT*>(lParam));
+      // Only a move the user makes comes here.
+      if (snap_ && !snapEveryMove_) Snap(*reinterpret_cast<RECT*>(lParam));
       return TRUE;
+    case WM_WINDOWPOSCHANGING:
+      // Every move comes here, the user's drag as well as the program's placing.
+      if (snap_ && snapEveryMove_) SnapPlacement(*reinterpret_cast<WINDOWPOS*>(lParam));
+      break;
     case WM_SIZE:
       for (auto* c : controls_)
         if (auto* list = dynamic_cast<TCustomListBox*>(c); list && list->AlignClient)

@@ -27,6 +27,7 @@ struct FormArgs {
   TColor color = clBtnFace;
   TFont font;                 // the toolkit's default font unless given
   bool snapToScreenEdges = false;  // dragged within 10 pixels of a work-area edge
+  bool snapEveryMove = false;      // with snapToScreenEdges: moved by the program too
   bool stayOnTop = false;
   bool toolWindow = false;    // no taskbar button, never activated by showing
 };
@@ -165,7 +166,8 @@ class TForm : public TComponent {
   friend class TCustomLabel;
   static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
   bool PreTranslate(MSG& msg);  // keyboard interface and shortcuts
-  void Snap(RECT& target);  // a window the user drags, aligned with work-area edges near it
+  void Snap(RECT& target);  // aligned with the work-area edges near it
+  void SnapPlacement(WINDOWPOS& pos);  // a move without a change of size, whoever makes it
   TControl* ControlById(int id) const;
   TCustomLabel* LabelAt(POINT client) const;
   void Paint();
@@ -177,6 +179,7 @@ class TForm : public TComponent {
   TColor color_;
   UniqueBrush brush_;
   bool snap_;
+  bool snapEveryMove_;
   bool modal_ = false;
   bool closing_ = false;
   std::vector<TControl*> controls_;

@@ -17,7 +17,7 @@ echo k >"$d/写真/旅行.txt"
 (cd "$d" && echo z >z.txt && 7zz a -tzip old.zip z.txt >/dev/null && 7zz a -t7z box.7z z.txt >/dev/null && rm z.txt)
 
 run() {  # arguments for Morvel; prints the log lines
-  "$build/wine-run" "$build/tests/tools/morvel-driver.exe" --timeout 120 "$@" >"$work/log.txt" 2>/dev/null </dev/null ||
+  "$build/wine-run" "$build/headless/morvel-headless.exe" --timeout 120 "$@" >"$work/log.txt" 2>/dev/null </dev/null ||
     echo "driver: exit $? ($(tr -d '\r' <"$work/log.txt" | tail -1))"
   cat "$work/log.txt"
 }
@@ -65,7 +65,7 @@ PY
 mkdir -p "$d/links"; echo x >"$d/links/ok.txt"
 python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$d/links/unreadable-socket"
 code=0
-"$build/wine-run" "$build/tests/tools/morvel-driver.exe" --timeout 120 "$(winpath "$work/app/Morvel.exe")" /n \
+"$build/wine-run" "$build/headless/morvel-headless.exe" --timeout 120 "$(winpath "$work/app/Morvel.exe")" /n \
   "$(winpath "$d/links")" >"$work/log.txt" 2>/dev/null </dev/null || code=$?
 log=$(tr -d '\r' <"$work/log.txt")
 [ "$code" = 1 ] || fail "exit status $code after a failed job: $log"

@@ -186,22 +186,33 @@ TEST_F(OptionDialog, OpensAtTheMainWindowsCornerModallyAndWritesNothing) {
     PressOk();
   }}));
 
-  // Exactly there also where a move by the user would align it with an edge.
+  // Placed near the work area's edges the dialog aligns with them, and the close
+  // stores where it stood; the main window, placed there by the program, stays.
   MONITORINFO mi{sizeof(mi)};
   ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(MV_MAIN->Handle(), MONITOR_DEFAULTTONEAREST), &mi));
-  MV_MAIN->SetLeftTop(mi.rcWork.left + 5, mi.rcWork.top + 5);
+  const RECT wa = mi.rcWork;
+  MV_MAIN->SetLeftTop(wa.left + 5, wa.top + 5);
+  EXPECT_EQ((std::vector<LONG>{MV_MAIN->Left(), MV_MAIN->Top()}), (std::vector<LONG>{wa.left + 5, wa.top + 5}))
+      << "the main window aligns only when dragged";
   EXPECT_TRUE(Run({[&] {
-    EXPECT_EQ(corner(), (std::vector<LONG>{mi.rcWork.left + 5, mi.rcWork.top + 5})) << "5 px from the edges";
+    EXPECT_EQ(corner(), (std::vector<LONG>{wa.left, wa.top})) << "5 px from the edges";
     PressOk();
   }}));
   ShowWindow(MV_MAIN->Handle(), SW_MAXIMIZE);
   ASSERT_TRUE(test::PumpUntil([] { return IsZoomed(MV_MAIN->Handle()) != FALSE; }));
   RECT maximised{};
   GetWindowRect(MV_MAIN->Handle(), &maximised);
+  ASSERT_LT(std::abs(maximised.left - wa.left), 10) << "a maximised window's corner is within its frame of the edge";
   EXPECT_TRUE(Run({[&] {
-    EXPECT_EQ(corner(), (std::vector<LONG>{maximised.left, maximised.top})) << "main window maximised";
+    EXPECT_EQ(corner(), (std::vector<LONG>{wa.left, wa.top})) << "main window maximised: the dialog is all on screen";
     PressOk();
   }}));
+  ShowWindow(MV_MAIN->Handle(), SW_RESTORE);
+  MV_MAIN->Close();
+  const IniImage ini = ReadSettingsFile();
+  EXPECT_EQ((std::vector<int>{ini.ReadInteger(u"Option", u"X", -1), ini.ReadInteger(u"Option", u"Y", -1)}),
+            (std::vector<int>{wa.left, wa.top}))
+      << "the place stored is where the dialog stood";
 }
 
 TEST_F(OptionDialog, InsideTheGroupBoxesIsTheDialogsOwnBackground) {
@@ -269,19 +280,75 @@ TEST_F(OptionDialog, MovedByTheUserNearAWorkAreaEdgeItAlignsWithIt) {
   }
 }
 
-TEST_F(OptionDialog, PlacedByTheProgramItStaysWhereItIsPut) {
-  StartWith(u"");
+TEST_F(OptionDialog, PlacedByTheProgramNearAWorkAreaEdgeItAlignsWithIt) {
+  StartWith(u"[Option]\r\nX=3\r\nY=4\r\n");
   MONITORINFO mi{sizeof(mi)};
   ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(D().Handle(), MONITOR_DEFAULTTONEAREST), &mi));
   const RECT wa = mi.rcWork;
   RECT r{};
-  GetWindowRect(D().Handle(), &r);
-  const LONG w = r.right - r.left, h = r.bottom - r.top;
-  const POINT places[] = {{wa.left + 5, wa.top + 5}, {wa.right - w - 5, wa.bottom - h - 5}, {wa.left - 4, wa.top - 4}};
-  for (const POINT& p : places) {
-    D().SetLeftTop(p.x, p.y);
+  const auto place = [&] {
     GetWindowRect(D().Handle(), &r);
-    EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{p.x, p.y}));
+    return std::vector<LONG>{r.left, r.top};
+  };
+  EXPECT_EQ(place(), (std::vector<LONG>{wa.left, wa.top})) << "the place read from the settings file";
+  const LONG w = r.right - r.left, h = r.bottom - r.top;
+  struct Case {
+    const char* what;
+    LONG x, y;          // asked for
+    LONG wantX, wantY;  // where it stands afterwards
+  };
+  const Case cases[] = {
+      {"9 px from the left and top edges", wa.left + 9, wa.top + 9, wa.left, wa.top},
+      {"10 px away stays", wa.left + 10, wa.top + 10, wa.left + 10, wa.top + 10},
+      {"5 px from the right and bottom edges", wa.right - w - 5, wa.bottom - h - 5, wa.right - w, wa.bottom - h},
+      {"past the left edge by 9 px", wa.left - 9, wa.top + 100, wa.left, wa.top + 100},
+      {"past the bottom edge by 4 px", wa.left + 50, wa.bottom - h + 4, wa.left + 50, wa.bottom - h},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    D().SetLeftTop(c.x, c.y);
+    EXPECT_EQ(place(), (std::vector<LONG>{c.wantX, c.wantY}));
+  }
+  // A move that also changes the size is left alone.
+  D().SetBounds(wa.left + 4, wa.top + 4, w + 20, h);
+  EXPECT_EQ(place(), (std::vector<LONG>{wa.left + 4, wa.top + 4}));
+}
+
+// Closing it from outside: each way a close can reach the dialog, first while the
+// selected profile is empty, then with a usable one.
+TEST_F(OptionDialog, ACloseFromOutsideIsOkWithItsValidation) {
+  struct Way {
+    const char* what;
+    std::function<void()> close;
+  };
+  // Alt held: bit 29 of a key message's lParam.
+  const Way ways[] = {
+      {"WM_CLOSE", [] { PostMessageW(MV_OPTION->Handle(), WM_CLOSE, 0, 0); }},
+      {"the system's close command", [] { PostMessageW(MV_OPTION->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+      {"Alt+F4 in a control",
+       [] {
+         SetFocus(MV_OPTION->E_Ext.Handle());
+         PostMessageW(MV_OPTION->E_Ext.Handle(), WM_SYSKEYDOWN, VK_F4, 0x20000001);
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.what);
+    StartWith(u"[Option]\r\n7zCommandLineSelect=2\r\n");
+    EXPECT_TRUE(Run({
+        [&] { way.close(); },
+        ModalScript::Step::Until([] { return !test::recordedBoxes.empty() || !MV_OPTION->Visible(); }),
+        [&] {
+          EXPECT_TRUE(D().Visible()) << "closed with an empty profile selected";
+          EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{kEmptyProfile});
+          D().CB_Profile.SetItemIndex(1);
+          way.close();
+        },
+    }));
+    EXPECT_FALSE(D().Visible());
+    EXPECT_EQ(test::recordedBoxes.size(), 1u) << "a usable profile closes it without a word";
+    EXPECT_EQ(D().SelectedProfile(), L"a -tzip -mx=0 -r");
+    TearDown();
+    SetUp();
   }
 }
 

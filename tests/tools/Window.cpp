@@ -13,15 +13,18 @@
 #include <string>
 #include <vector>
 
-#include "ToolSupport.h"
+#include "Output.h"
+#include "Picture.h"
+#include "WindowText.h"
 
 namespace {
 
-using tool::Capture;
-using tool::ClassOf;
-using tool::Print;
-using tool::TextOf;
-using tool::WriteBitmap;
+using headless::Capture;
+using headless::ClassOf;
+using headless::TextOf;
+using headless::WriteBitmap;
+
+void Print(const std::wstring& text) { headless::PrintLine(text); }
 
 struct Search {
   std::wstring what;

@@ -1,37 +1,8 @@
-// What the two helper programs here share: a line of output in UTF-8, the
-// class and caption of a window (of any process), and its picture on screen.
-#pragma once
-#include <windows.h>
+#include "Picture.h"
 
-#include <string>
-#include <vector>
+namespace headless {
 
-namespace tool {
-
-inline void Print(const std::wstring& text) {
-  const std::wstring line = text + L"\n";
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), bytes.data(), size, nullptr, nullptr);
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-inline std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = {};
-  GetClassNameW(hwnd, name, 64);
-  return name;
-}
-
-inline std::wstring TextOf(HWND hwnd) {
-  wchar_t text[512] = {};
-  GetWindowTextW(hwnd, text, 512);
-  return text;
-}
-
-// The window's screen pixels as a bottom-up 24-bit DIB.
-inline std::vector<unsigned char> Capture(HWND hwnd, int& w, int& h) {
+std::vector<unsigned char> Capture(HWND hwnd, int& w, int& h) {
   RECT r;
   GetWindowRect(hwnd, &r);
   w = r.right - r.left, h = r.bottom - r.top;
@@ -52,8 +23,7 @@ inline std::vector<unsigned char> Capture(HWND hwnd, int& w, int& h) {
   return pixels;
 }
 
-// Pixels from Capture as a bitmap file.
-inline bool WriteBitmap(const std::wstring& path, int w, int h, const std::vector<unsigned char>& pixels) {
+bool WriteBitmap(const std::wstring& path, int w, int h, const std::vector<unsigned char>& pixels) {
   BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
   const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(info);
   BITMAPFILEHEADER fh{0x4D42, static_cast<DWORD>(offset + pixels.size()), 0, 0, offset};
@@ -66,4 +36,4 @@ inline bool WriteBitmap(const std::wstring& path, int w, int h, const std::vecto
   return ok;
 }
 
-}  // namespace tool
+}  // namespace headless
