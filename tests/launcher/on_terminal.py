@@ -41,7 +41,12 @@ def main():
     # A terminal 100 columns wide, as the progress line measures it.
     fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 30, 100, 0, 0))
     with open(a.stdout, "wb") as out, open(os.devnull, "rb") as nothing:
-        child = subprocess.Popen(a.command, stdin=nothing, stdout=out, stderr=slave, start_new_session=True)
+        # A shell at a terminal starts a command with Ctrl-C's signals at their
+        # defaults, whatever this test was started with (a background job of a
+        # script inherits them ignored, and bash cannot trap what it inherits ignored).
+        child = subprocess.Popen(a.command, stdin=nothing, stdout=out, stderr=slave, start_new_session=True,
+                                 preexec_fn=lambda: [signal.signal(s, signal.SIG_DFL)
+                                                     for s in (signal.SIGINT, signal.SIGQUIT, signal.SIGHUP)])
     os.close(slave)
     seen = bytearray()
     sent = False
