@@ -18,8 +18,6 @@ std::wstring FullPath(const std::wstring& path) {
   return full;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 HINSTANCE LibraryInstance() {
   static const HINSTANCE self = [] {
     HMODULE m = nullptr;

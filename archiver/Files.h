@@ -5,13 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "LongPath.h"  // Exists
+
 namespace archiver {
 
 std::string U8(std::wstring_view s);        // UTF-16 to UTF-8
 std::wstring Wide(std::string_view s);      // UTF-8 to UTF-16
 std::wstring FullPath(const std::wstring& path);  // empty when the system cannot make one
 
-bool Exists(const std::wstring& path);
 HINSTANCE LibraryInstance();                // this library's own module
 
 }  // namespace archiver

@@ -14,6 +14,7 @@
 #include "Windows/PropVariant.h"
 
 #include "EngineUi.h"
+#include "LongPath.h"
 
 // The engine's module, where it looks for files beside itself.
 HINSTANCE g_hInstance = nullptr;
@@ -35,15 +36,6 @@ using Kind = EngineOutcome::Kind;
 const wchar_t kTempSuffix[] = L"7z32tmp";
 
 std::wstring W(const UString& s) { return std::wstring(s.Ptr(), s.Len()); }
-
-// Paths past MAX_PATH reach the file functions in their \\?\ form.
-std::wstring Long(const std::wstring& path) {
-  if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0) return path;
-  if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
-  return L"\\\\?\\" + path;
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(Long(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::wstring SystemText(DWORD error) { return W(NWindows::NError::MyFormatMessage(error)); }
 
